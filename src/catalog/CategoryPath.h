@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+struct Form1Context;
+
+// Updates the category path from a link and redraws the path pane.
+void ShowCategoryPath(Form1Context &ctx, const QString &link);
+// The path pane's before-navigate notification.
+void WebBrowser2_BeforeNavigate2(Form1Context &ctx, const QString &link, int flags, bool &cancel);

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// Opens an address in the system web browser. Only http:// and https://
+// addresses are ever opened: the text comes from a server.
+class BrowserLauncher
+{
+public:
+    virtual ~BrowserLauncher() = default;
+
+    static bool isOpenable(const QString &address);
+
+    // Returns true when the address was handed to the browser.
+    bool open(const QString &address);
+
+protected:
+    virtual bool launch(const QString &address) = 0;
+};
+
+class DesktopBrowserLauncher : public BrowserLauncher
+{
+protected:
+    bool launch(const QString &address) override;
+};
