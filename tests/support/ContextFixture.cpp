@@ -1,6 +1,7 @@
 #include "ContextFixture.h"
 
 #include "app/Form1Routines.h"
+#include "app/Form1Wiring.h"
 
 ContextFixture::ContextFixture()
     : TB_Search(new QLineEdit(&window)), CB_Sub(new QComboBox(&window)),
@@ -33,6 +34,7 @@ ContextFixture::ContextFixture()
     LB_Total1->setText(QStringLiteral("在当前类目下 找到"));
     LB_Total2->setText(QStringLiteral("3000个商品"));
     SetupSearchControls(ctx);
+    WireForm1Handlers(ctx);
 }
 
 void ContextFixture::makeLoaded()

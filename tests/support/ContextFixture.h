@@ -14,7 +14,8 @@
 #include <QWidget>
 
 // Real controls, recording panes and launcher, a real fetcher, wired into a
-// Form1Context the way Form1 wires them, with the lists set up as at load.
+// Form1Context the way Form1 wires them (WireForm1Handlers), with the lists set
+// up as at load (SetupSearchControls, run while UiReady is still false).
 struct ContextFixture
 {
     ContextFixture();
