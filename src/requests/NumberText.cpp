@@ -1,7 +1,12 @@
 #include "NumberText.h"
 
+#include <QByteArray>
+
 #include <cmath>
-#include <cstdio>
+
+// Both conversions go through Qt's C-locale routines: the C library's strtod and printf
+// follow LC_NUMERIC, which QCoreApplication sets from the environment, and would read
+// or write "1,5" under a comma locale.
 
 double NumberText::numericValue(const QString &text)
 {
@@ -27,29 +32,45 @@ double NumberText::numericValue(const QString &text)
     }
     if (!digits)
         return 0;
-    return std::strtod(number.constData(), nullptr);
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return 0;
+    return value == 0 ? 0.0 : value; // no "-0"
 }
 
 QString NumberText::decimalText(double value)
 {
-    if (!std::isfinite(value))
+    if (!std::isfinite(value) || value == 0)
         return QStringLiteral("0");
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.15g", value);
-    QString text = QString::fromLatin1(buffer);
-    if (!text.contains(QLatin1Char('e')))
-        return text == QLatin1String("-0") ? QStringLiteral("0") : text;
 
-    // Expand the exponent form: round to 15 significant digits, then print fixed.
-    const int exponent = int(std::floor(std::log10(std::fabs(value))));
-    const int decimals = std::max(0, 14 - exponent);
-    std::snprintf(buffer, sizeof buffer, "%.*f", std::min(decimals, 40), value);
-    text = QString::fromLatin1(buffer);
-    if (text.contains(QLatin1Char('.'))) {
-        while (text.endsWith(QLatin1Char('0')))
-            text.chop(1);
-        if (text.endsWith(QLatin1Char('.')))
-            text.chop(1);
+    // 15 significant digits, correctly rounded, as d.dddddddddddddde±x.
+    const QByteArray scientific = QByteArray::number(value, 'e', 14);
+    const qsizetype e = scientific.indexOf('e');
+    const bool negative = scientific.startsWith('-');
+    QByteArray digits = scientific.left(e);
+    if (negative)
+        digits.remove(0, 1);
+    digits.remove(1, 1); // the point after the first digit
+    const int exponent = scientific.mid(e + 1).toInt();
+    while (digits.size() > 1 && digits.endsWith('0'))
+        digits.chop(1);
+
+    QByteArray out;
+    if (negative)
+        out.append('-');
+    const int count = int(digits.size());
+    if (exponent < 0) {
+        out.append("0.");
+        out.append(QByteArray(-exponent - 1, '0'));
+        out.append(digits);
+    } else if (exponent + 1 >= count) {
+        out.append(digits);
+        out.append(QByteArray(exponent + 1 - count, '0'));
+    } else {
+        out.append(digits.left(exponent + 1));
+        out.append('.');
+        out.append(digits.mid(exponent + 1));
     }
-    return text;
+    return QString::fromLatin1(out);
 }
