@@ -1,0 +1,142 @@
+#include "app/Form1.h"
+
+#include "app/Form1Routines.h"
+#include "app/Form1Wiring.h"
+#include "platform/BlockingFetch.h"
+#include "platform/BrowserLauncher.h"
+#include "platform/NetworkState.h"
+#include "platform/PagePane.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMessageBox>
+
+#include <cstdlib>
+
+Form1::Form1(const Form1Options &options, QWidget *parent) : QWidget(parent)
+{
+    createControls();
+
+    m_ctx.services.Inet1 = &m_inet1;
+    if (options.browser) {
+        m_ctx.services.browser = options.browser;
+    } else {
+        m_ownBrowser = std::make_unique<DesktopBrowserLauncher>();
+        m_ctx.services.browser = m_ownBrowser.get();
+    }
+    if (options.network) {
+        m_ctx.services.network = options.network;
+    } else {
+        m_ownNetwork = std::make_unique<PlatformNetworkState>();
+        m_ctx.services.network = m_ownNetwork.get();
+    }
+    if (options.messageBox) {
+        m_ctx.services.messageBox = options.messageBox;
+    } else {
+        m_ctx.services.messageBox = [this](const QString &title, const QString &text) {
+            QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, this);
+            box.exec();
+        };
+    }
+
+    WireForm1Handlers(m_ctx);
+
+    // Ticks that arrive while a fetch blocks start no second handler.
+    m_timer2.setInterval(100);
+    connect(&m_timer2, &QTimer::timeout, this, [this] {
+        if (!BlockingFetch::isBusy())
+            Timer2_Timer(m_ctx);
+    });
+    m_timer1.setInterval(5000);
+    connect(&m_timer1, &QTimer::timeout, this, [this] {
+        if (!BlockingFetch::isBusy())
+            Timer1_Timer(m_ctx);
+    });
+}
+
+Form1::~Form1() = default;
+
+QWidget *Form1::frame(int number) const
+{
+    return number >= 1 && number <= 5 ? m_frames[number] : nullptr;
+}
+
+void Form1::Show()
+{
+    if (!m_loaded) {
+        m_loaded = true;
+        Form_Load();
+    }
+    show();
+}
+
+void Form1::Form_Load()
+{
+    Form1Controls &ui = m_ctx.ui;
+    MainState &state = m_ctx.state;
+
+    ui.WebBrowser1->Navigate(QStringLiteral("about: blank"));
+    ui.WebBrowser1->open();
+    ui.WebBrowser1->write(QStringLiteral("获取数据失败，请检查网络连接！"));
+    ui.WebBrowser2->Navigate(QStringLiteral("about: blank"));
+    ui.WebBrowser3->Navigate(QStringLiteral("about: blank"));
+    ui.WebBrowser4->Navigate(QStringLiteral("about: blank"));
+
+    state.CancelNav = true;
+    state.OnlineCount = 0;
+    LayoutPanes();
+    state.IsOnline = false;
+    state.CatIds.resize(1);
+    state.CatNames.resize(1);
+    SetupSearchControls(m_ctx);
+    state.CatIds[0].clear();
+    state.CatNames[0].clear();
+
+    m_timer2.start();
+    m_timer1.setInterval(5000);
+    m_timer1.start();
+    Timer1_Timer(m_ctx);
+
+    state.UiReady = true;
+}
+
+void Form1::LayoutPanes()
+{
+    // Each pane is larger than its frame and starts above and left of it; the
+    // frame clips the pane's border and, for the path and child panes, its top.
+    struct Placement
+    {
+        PagePane *pane;
+        double frameWidth, frameHeight;
+        double extraWidth, extraHeight, top, left;
+    };
+    const Placement placements[] = {
+        {m_ctx.ui.WebBrowser1, 2655, 9945, 50, 50, -25, -25},
+        {m_ctx.ui.WebBrowser2, 11595, 435, 600, 200, -300, -25},
+        {m_ctx.ui.WebBrowser3, 11595, 1125, 200, 300, -250, -25},
+        {m_ctx.ui.WebBrowser4, 11835, 7365, 200, 50, -25, -25},
+    };
+    for (const Placement &p : placements) {
+        p.pane->setWidth(p.frameWidth + p.extraWidth);
+        p.pane->setHeight(p.frameHeight + p.extraHeight);
+    }
+    for (const Placement &p : placements) {
+        p.pane->setTop(p.top);
+        p.pane->setLeft(p.left);
+    }
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    Form_Unload();
+}
+
+void Form1::Form_Unload()
+{
+    // Nothing is saved. A fetch may be blocking in a nested loop, which a normal
+    // quit would have to wait for: leave at once instead.
+    if (BlockingFetch::isBusy())
+        std::_Exit(0);
+    QCoreApplication::exit(0);
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "app/Form1Context.h"
+#include "platform/WebFetcher.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QFrame;
+class QLabel;
+class BrowserLauncher;
+class NetworkState;
+
+// What a caller may substitute; anything left empty is the platform's own.
+struct Form1Options
+{
+    BrowserLauncher *browser = nullptr;
+    NetworkState *network = nullptr;
+    std::function<void(const QString &title, const QString &text)> messageBox;
+};
+
+// The program's only working window: four HTML panes, the search controls,
+// two timers and the shared state.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Form1(const Form1Options &options = {}, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Loads the window (Form_Load, including the first connectivity check),
+    // then shows it.
+    void Show();
+
+    Form1Context &context() { return m_ctx; }
+    QTimer &timer1() { return m_timer1; }
+    QTimer &timer2() { return m_timer2; }
+    QWidget *frame(int number) const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+    void Form_Load();
+    void LayoutPanes();
+    void Form_Unload();
+
+    Form1Context m_ctx;
+    WebFetcher m_inet1;
+    std::unique_ptr<BrowserLauncher> m_ownBrowser;
+    std::unique_ptr<NetworkState> m_ownNetwork;
+    QTimer m_timer1;
+    QTimer m_timer2;
+    QWidget *m_frames[6] = {};
+    bool m_loaded = false;
+};

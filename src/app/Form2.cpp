@@ -1,0 +1,72 @@
+#include "app/Form2.h"
+
+#include "app/Form1.h"
+#include "platform/Twips.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QTimer>
+
+namespace {
+Form1Options &mainWindowOptions()
+{
+    static Form1Options options;
+    return options;
+}
+} // namespace
+
+void Form2::setMainWindowOptions(const Form1Options &options)
+{
+    mainWindowOptions() = options;
+}
+
+Form2::Form2(QWidget *parent) : QWidget(parent), m_label1(new QLabel(this))
+{
+    setWindowTitle(QString());
+    setFixedSize(Twips::rect(0, 0, 4755, 1680).size());
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_label1->setText(QStringLiteral("请稍后正在加载数据"));
+    m_label1->setGeometry(Twips::rect(420, 540, 4095, 615));
+    QFont font;
+    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
+                      QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")});
+    font.setPointSizeF(21.75);
+    font.setWeight(QFont::Normal);
+    m_label1->setFont(font);
+    QPalette palette = m_label1->palette();
+    palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    m_label1->setPalette(palette);
+}
+
+bool Form2::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        QTimer::singleShot(0, this, &Form2::Form_Activate);
+    return QWidget::event(event);
+}
+
+void Form2::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Some platforms (offscreen, some window managers) never activate the window.
+    QTimer::singleShot(200, this, &Form2::Form_Activate);
+}
+
+void Form2::Form_Activate()
+{
+    if (m_activated)
+        return;
+    m_activated = true;
+    // Let the label paint before the main window's load blocks the thread.
+    repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+    m_form1 = new Form1(mainWindowOptions());
+    m_form1->setAttribute(Qt::WA_DeleteOnClose);
+    m_form1->Show();
+
+    hide();
+    emit unloaded();
+    deleteLater();
+}
