@@ -121,17 +121,15 @@ QString Module1::UrlEncodeUtf8(const QString &text)
 QByteArray Module1::TextToUtf8Bytes(const QString &text)
 {
     // Same bytes as reading back the UrlEncodeUtf8 form of each unit, without the detour.
-    QByteArray out;
-    out.reserve(text.size() * 3);
+    QByteArray out(text.size() * 3, Qt::Uninitialized);
+    auto *next = reinterpret_cast<unsigned char *>(out.data());
     for (const QChar ch : text) {
-        if (ch == QLatin1Char('+')) {
-            out.append(char(0x20));
-            continue;
-        }
-        unsigned char bytes[3];
-        const int count = unitBytes(ch.unicode(), bytes);
-        out.append(reinterpret_cast<const char *>(bytes), count);
+        if (ch == QLatin1Char('+'))
+            *next++ = 0x20;
+        else
+            next += unitBytes(ch.unicode(), next);
     }
+    out.truncate(next - reinterpret_cast<unsigned char *>(out.data()));
     return out;
 }
 
@@ -170,12 +168,12 @@ QByteArray Module1::Md5Digest(const QByteArray &bytes)
 QString Module1::Md5Hex(const QString &text)
 {
     const QByteArray digest = Md5Digest(TextToUtf8Bytes(text));
-    QString hex;
-    hex.reserve(32);
+    QString hex(32, Qt::Uninitialized);
+    QChar *next = hex.data();
     for (const char byte : digest) {
         const auto value = static_cast<unsigned char>(byte);
-        hex.append(QLatin1Char(HexLower[value >> 4]));
-        hex.append(QLatin1Char(HexLower[value & 0xF]));
+        *next++ = QLatin1Char(HexLower[value >> 4]);
+        *next++ = QLatin1Char(HexLower[value & 0xF]);
     }
     return hex;
 }
