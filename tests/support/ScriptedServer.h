@@ -27,6 +27,8 @@ public:
         QByteArray body;
         int delayMs = 0;          // wait before answering
         bool neverAnswer = false; // hold the connection until the server stops
+        bool chunked = false;     // send the body in chunks, without a Content-Length
+        QMap<QByteArray, QByteArray> headers; // further response headers (e.g. Location)
     };
     using Handler = std::function<Response(const Request &)>;
 

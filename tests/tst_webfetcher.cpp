@@ -1,0 +1,248 @@
+#include "support/ScriptedServer.h"
+
+#include "platform/BlockingFetch.h"
+#include "platform/WebFetcher.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QStringEncoder>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+// "百度" in GBK, written out so the test does not lean on the decoder it checks.
+const QByteArray BaiduGbk("\xB0\xD9\xB6\xC8");
+
+QByteArray gbk(const QString &text)
+{
+    QStringEncoder encoder("GB18030");
+    return encoder.encode(text);
+}
+
+ScriptedServer::Response answer(const QByteArray &contentType, const QByteArray &body)
+{
+    ScriptedServer::Response r;
+    r.contentType = contentType;
+    r.body = body;
+    return r;
+}
+
+} // namespace
+
+class TestWebFetcher : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void timeoutKeepsEventsFlowing();
+    void decodesChineseEncodings_data();
+    void decodesChineseEncodings();
+    void capsBodySize_data();
+    void capsBodySize();
+    void failuresGiveEmptyText_data();
+    void failuresGiveEmptyText();
+    void refusedConnectionGivesEmptyText();
+    void followsRedirects();
+    void urlTextUsedAsItStands();
+};
+
+void TestWebFetcher::timeoutKeepsEventsFlowing()
+{
+    ScriptedServer server;
+    ScriptedServer::Response silent;
+    silent.neverAnswer = true;
+    server.routeFixed("/", silent);
+
+    // A timer of the test's own thread must keep ticking while the fetch blocks,
+    // and every tick must see the fetch as busy under a wait cursor.
+    int ticks = 0, busyTicks = 0, waitCursorTicks = 0;
+    QTimer ticker;
+    ticker.setInterval(100);
+    connect(&ticker, &QTimer::timeout, this, [&] {
+        ++ticks;
+        busyTicks += BlockingFetch::isBusy() ? 1 : 0;
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        waitCursorTicks += cursor && cursor->shape() == Qt::WaitCursor ? 1 : 0;
+    });
+    ticker.start();
+
+    WebFetcher fetcher;
+    fetcher.setRequestTimeout(2);
+    QElapsedTimer clock;
+    clock.start();
+    const QString text = fetcher.OpenURL(server.url("/"));
+    const qint64 elapsed = clock.elapsed();
+    ticker.stop();
+
+    qInfo("time-out of 2 s returned after %lld ms, %d timer ticks meanwhile", elapsed, ticks);
+    QVERIFY(text.isEmpty());
+    QCOMPARE(server.requestCount("/"), 1);
+    QVERIFY2(elapsed >= 1900 && elapsed < 6000, qPrintable(QString::number(elapsed)));
+    QVERIFY(ticks >= 10);
+    QCOMPARE(busyTicks, ticks);
+    QCOMPARE(waitCursorTicks, ticks);
+    QVERIFY(!BlockingFetch::isBusy());
+    QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void TestWebFetcher::decodesChineseEncodings_data()
+{
+    QTest::addColumn<QByteArray>("contentType");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("expected");
+
+    const QString page = QStringLiteral("<html><body>百度一下，你就知道 女装</body></html>");
+    QTest::newRow("probe page, GBK declared in header")
+        << QByteArray("text/html; charset=gbk") << QByteArray("<p>" + BaiduGbk + "</p>")
+        << QStringLiteral("<p>百度</p>");
+    QTest::newRow("probe page, GBK undeclared")
+        << QByteArray("text/html") << QByteArray("<p>" + BaiduGbk + "</p>")
+        << QStringLiteral("<p>百度</p>");
+    QTest::newRow("header GB2312, quoted") << QByteArray("text/html; charset=\"GB2312\"")
+                                           << gbk(page) << page;
+    const QString metaCharset =
+        QStringLiteral("<html><head><meta charset=\"gbk\"></head><body>女装 百度</body></html>");
+    QTest::newRow("meta charset") << QByteArray("text/html") << gbk(metaCharset) << metaCharset;
+    const QString metaHttpEquiv = QStringLiteral(
+        "<html><head><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=gb2312\">"
+        "</head><body>男装 百度</body></html>");
+    QTest::newRow("meta http-equiv") << QByteArray("text/html") << gbk(metaHttpEquiv)
+                                     << metaHttpEquiv;
+    QTest::newRow("undeclared UTF-8") << QByteArray("text/html") << page.toUtf8() << page;
+    QTest::newRow("no content type, UTF-8") << QByteArray() << page.toUtf8() << page;
+    QTest::newRow("header UTF-8") << QByteArray("text/html; charset=UTF-8") << page.toUtf8()
+                                  << page;
+    QTest::newRow("byte-order mark beats header")
+        << QByteArray("text/html; charset=gbk") << QByteArray("\xEF\xBB\xBF" + page.toUtf8())
+        << page;
+    QTest::newRow("unknown charset name falls back")
+        << QByteArray("text/html; charset=x-nonsense") << gbk(page) << page;
+}
+
+void TestWebFetcher::decodesChineseEncodings()
+{
+    QFETCH(QByteArray, contentType);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, expected);
+
+    ScriptedServer server;
+    server.routeFixed("/", answer(contentType, body));
+    WebFetcher fetcher;
+    fetcher.setRequestTimeout(10);
+    QCOMPARE(fetcher.OpenURL(server.url("/")), expected);
+}
+
+void TestWebFetcher::capsBodySize_data()
+{
+    QTest::addColumn<int>("mebibytes");
+    QTest::addColumn<bool>("chunked");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("15 MiB with length") << 15 << false << true;
+    QTest::newRow("17 MiB with length") << 17 << false << false;
+    QTest::newRow("15 MiB chunked") << 15 << true << true;
+    QTest::newRow("17 MiB chunked") << 17 << true << false;
+}
+
+void TestWebFetcher::capsBodySize()
+{
+    QFETCH(int, mebibytes);
+    QFETCH(bool, chunked);
+    QFETCH(bool, accepted);
+
+    ScriptedServer server;
+    // Letters at random: the server compresses text, and the client rightly refuses
+    // a body that inflates a thousandfold, which is not what is tested here.
+    QByteArray body(mebibytes * 1024 * 1024, Qt::Uninitialized);
+    QRandomGenerator random(7);
+    for (char &c : body)
+        c = char('a' + random.bounded(26));
+    ScriptedServer::Response big = answer("text/plain; charset=utf-8", body);
+    big.chunked = chunked;
+    server.routeFixed("/big", big);
+
+    WebFetcher fetcher;
+    fetcher.setRequestTimeout(30);
+    const QString text = fetcher.OpenURL(server.url("/big"));
+    QCOMPARE(text.size(), accepted ? qsizetype(mebibytes) * 1024 * 1024 : 0);
+}
+
+void TestWebFetcher::failuresGiveEmptyText_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("status");
+
+    QTest::newRow("404 with a body") << "/page" << 404;
+    QTest::newRow("403") << "/page" << 403;
+    QTest::newRow("500 with a body") << "/page" << 500;
+    QTest::newRow("503") << "/page" << 503;
+    QTest::newRow("unrouted path") << "/elsewhere" << 200;
+}
+
+void TestWebFetcher::failuresGiveEmptyText()
+{
+    QFETCH(QString, path);
+    QFETCH(int, status);
+
+    ScriptedServer server;
+    ScriptedServer::Response r = answer("text/html; charset=utf-8", "<p>百度 error page</p>");
+    r.status = status;
+    server.routeFixed("/page", r);
+    WebFetcher fetcher;
+    fetcher.setRequestTimeout(10);
+    QCOMPARE(fetcher.OpenURL(server.url(path)), QString());
+    QCOMPARE(server.requestCount(), 1);
+}
+
+void TestWebFetcher::refusedConnectionGivesEmptyText()
+{
+    QString address;
+    {
+        ScriptedServer gone;
+        address = gone.url("/");
+    }
+    WebFetcher fetcher;
+    fetcher.setRequestTimeout(10);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(fetcher.OpenURL(address), QString());
+    QVERIFY(clock.elapsed() < 5000); // refused at once, not left to the time-out
+    QCOMPARE(fetcher.OpenURL(QString()), QString());
+    QCOMPARE(fetcher.OpenURL("file:///etc/hostname"), QString());
+    QCOMPARE(fetcher.OpenURL("not a url at all"), QString());
+}
+
+void TestWebFetcher::followsRedirects()
+{
+    ScriptedServer server;
+    ScriptedServer::Response moved = answer("text/html", "moved");
+    moved.status = 302;
+    moved.headers.insert("Location", server.url("/new").toLatin1());
+    server.routeFixed("/old", moved);
+    server.routeFixed("/new", answer("text/html; charset=utf-8", "<p>女装</p>"));
+
+    WebFetcher fetcher;
+    fetcher.setRequestTimeout(10);
+    QCOMPARE(fetcher.OpenURL(server.url("/old")), QStringLiteral("<p>女装</p>"));
+    QCOMPARE(server.requestCount("/new"), 1);
+}
+
+void TestWebFetcher::urlTextUsedAsItStands()
+{
+    ScriptedServer server;
+    server.routeFixed("/q", answer("text/plain", "ok"));
+    WebFetcher fetcher;
+    fetcher.setRequestTimeout(10);
+    // Blanks and Chinese go out percent-encoded as UTF-8; escapes already there stay.
+    QCOMPARE(fetcher.OpenURL(server.url("/q?k=女 装&cid=16&n=%E7%94%B7")), QStringLiteral("ok"));
+    const QList<ScriptedServer::Request> requests = server.requests();
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests[0].target, QByteArray("/q?k=%E5%A5%B3%20%E8%A3%85&cid=16&n=%E7%94%B7"));
+    QCOMPARE(requests[0].query.value("k"), QStringLiteral("女 装"));
+    QCOMPARE(requests[0].query.value("n"), QStringLiteral("男"));
+}
+
+QTEST_MAIN(TestWebFetcher)
+#include "tst_webfetcher.moc"

@@ -1,0 +1,195 @@
+#include "support/ScriptedServer.h"
+
+#include "platform/BlockingFetch.h"
+#include "platform/XmlReader.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+ScriptedServer::Response xml(const QByteArray &body, const QByteArray &contentType = "text/xml")
+{
+    ScriptedServer::Response r;
+    r.contentType = contentType;
+    r.body = body;
+    return r;
+}
+
+// A search answer shaped like the affiliate service's.
+const char SearchAnswer[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                            "<RESULTS><PTOTAL>42</PTOTAL>\n"
+                            "  <PRESULTS>\n"
+                            "    <ITEM><TITLE>连衣裙 &amp; 外套</TITLE><PRICE>59.00</PRICE></ITEM>\n"
+                            "    <ITEM><TITLE>女装</TITLE><PRICE>8</PRICE><NICK/></ITEM>\n"
+                            "    <!-- a comment is not a child -->\n"
+                            "    <ITEM><TITLE><![CDATA[<b>毛衣</b>]]></TITLE></ITEM>\n"
+                            "  </PRESULTS>\n"
+                            "</RESULTS>\n";
+
+} // namespace
+
+class TestXmlReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void walksByPositionAndTag();
+    void unusableAnswersGiveEmptyDocument_data();
+    void unusableAnswersGiveEmptyDocument();
+    void honoursEncodingDeclaration_data();
+    void honoursEncodingDeclaration();
+    void settingAgainReplacesDocument();
+    void timeoutGivesEmptyDocument();
+};
+
+void TestXmlReader::walksByPositionAndTag()
+{
+    ScriptedServer server;
+    server.routeFixed("/rpc", xml(SearchAnswer));
+
+    XmlReader reader;
+    reader.setURL(server.url("/rpc"));
+    const QDomElement root = reader.root();
+    QCOMPARE(root.tagName(), QStringLiteral("RESULTS"));
+    QCOMPARE(XmlReader::childText(root, "PTOTAL"), QStringLiteral("42"));
+
+    const QList<QDomElement> items = XmlReader::children(XmlReader::item(root, "PRESULTS"));
+    QCOMPARE(items.size(), 3);
+    QCOMPARE(XmlReader::childText(items[0], "TITLE"), QStringLiteral("连衣裙 & 外套"));
+    QCOMPARE(XmlReader::childText(items[0], "PRICE"), QStringLiteral("59.00"));
+    QCOMPARE(XmlReader::childText(items[1], "TITLE"), QStringLiteral("女装"));
+    QCOMPARE(XmlReader::childText(items[2], "TITLE"), QStringLiteral("<b>毛衣</b>"));
+
+    // Missing pieces read as empty text, never as an error.
+    QCOMPARE(XmlReader::childText(items[1], "NICK"), QString());
+    QCOMPARE(XmlReader::childText(items[2], "PRICE"), QString());
+    QVERIFY(XmlReader::item(items[2], "PRICE").isNull());
+    QCOMPARE(XmlReader::children(XmlReader::item(root, "MISSING")).size(), 0);
+    QCOMPARE(XmlReader::childText(XmlReader::item(root, "MISSING"), "TITLE"), QString());
+    // Tag names are matched exactly, as XML has them.
+    QCOMPARE(XmlReader::childText(root, "ptotal"), QString());
+}
+
+void TestXmlReader::unusableAnswersGiveEmptyDocument_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+
+    QTest::newRow("not closed") << 200 << QByteArray("<RESULTS><PTOTAL>3</PTOTAL>");
+    QTest::newRow("mismatched tags") << 200 << QByteArray("<a><b>x</a></b>");
+    QTest::newRow("HTML error page") << 200 << QByteArray("<html><body><p>busy<br></body></html>");
+    QTest::newRow("plain text") << 200 << QByteArray("service unavailable");
+    QTest::newRow("empty body") << 200 << QByteArray();
+    QTest::newRow("error status with XML") << 500 << QByteArray(SearchAnswer);
+    QTest::newRow("not found") << 404 << QByteArray("<error/>");
+}
+
+void TestXmlReader::unusableAnswersGiveEmptyDocument()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+
+    ScriptedServer server;
+    ScriptedServer::Response r = xml(body);
+    r.status = status;
+    server.routeFixed("/rpc", r);
+
+    XmlReader reader;
+    reader.setURL(server.url("/rpc"));
+    QCOMPARE(server.requestCount("/rpc"), 1);
+    QVERIFY(reader.root().isNull());
+    QCOMPARE(XmlReader::children(reader.root()).size(), 0);
+    QCOMPARE(XmlReader::childText(reader.root(), "PTOTAL"), QString());
+    QCOMPARE(XmlReader::text(reader.root()), QString());
+}
+
+void TestXmlReader::honoursEncodingDeclaration_data()
+{
+    QTest::addColumn<QByteArray>("contentType");
+    QTest::addColumn<QByteArray>("body");
+
+    // "女装" in GBK is C5 AE D7 B0.
+    const QByteArray gbkBody("<?xml version=\"1.0\" encoding=\"GBK\"?>"
+                             "<r><cat><name>\xC5\xAE\xD7\xB0</name></cat></r>");
+    QTest::newRow("GBK declared, no header charset") << QByteArray("text/xml") << gbkBody;
+    QTest::newRow("GBK declared, header says UTF-8")
+        << QByteArray("text/xml; charset=utf-8") << gbkBody;
+    QTest::newRow("GB2312 declared")
+        << QByteArray("text/xml")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"gb2312\"?>"
+                      "<r><cat><name>\xC5\xAE\xD7\xB0</name></cat></r>");
+    QTest::newRow("UTF-8 undeclared") << QByteArray("application/xml")
+                                      << QStringLiteral("<r><cat><name>女装</name></cat></r>")
+                                             .toUtf8();
+}
+
+void TestXmlReader::honoursEncodingDeclaration()
+{
+    QFETCH(QByteArray, contentType);
+    QFETCH(QByteArray, body);
+
+    ScriptedServer server;
+    server.routeFixed("/cats", xml(body, contentType));
+    XmlReader reader;
+    reader.setURL(server.url("/cats"));
+    const QList<QDomElement> cats = XmlReader::children(reader.root());
+    QCOMPARE(cats.size(), 1);
+    QCOMPARE(XmlReader::childText(cats[0], "name"), QStringLiteral("女装"));
+}
+
+void TestXmlReader::settingAgainReplacesDocument()
+{
+    ScriptedServer server;
+    server.routeFixed("/one", xml("<a><RESULT>first</RESULT></a>"));
+    server.routeFixed("/two", xml("<b><RESULT>second</RESULT></b>"));
+
+    XmlReader reader;
+    reader.setURL(server.url("/one"));
+    QCOMPARE(XmlReader::childText(reader.root(), "RESULT"), QStringLiteral("first"));
+    reader.setURL(server.url("/two"));
+    QCOMPARE(reader.root().tagName(), QStringLiteral("b"));
+    QCOMPARE(XmlReader::childText(reader.root(), "RESULT"), QStringLiteral("second"));
+    // A failing load leaves nothing of the earlier document behind.
+    reader.setURL(server.url("/missing"));
+    QVERIFY(reader.root().isNull());
+    QCOMPARE(XmlReader::childText(reader.root(), "RESULT"), QString());
+}
+
+void TestXmlReader::timeoutGivesEmptyDocument()
+{
+    ScriptedServer server;
+    ScriptedServer::Response silent;
+    silent.neverAnswer = true;
+    server.routeFixed("/rpc", silent);
+
+    int ticks = 0, busyTicks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] {
+        ++ticks;
+        busyTicks += BlockingFetch::isBusy() ? 1 : 0;
+    });
+    ticker.start(250);
+
+    XmlReader reader;
+    QElapsedTimer clock;
+    clock.start();
+    reader.setURL(server.url("/rpc"));
+    const qint64 elapsed = clock.elapsed();
+    ticker.stop();
+
+    qInfo("time-out of %d s returned after %lld ms, %d timer ticks meanwhile",
+          XmlReader::TimeoutSeconds, elapsed, ticks);
+    QVERIFY(reader.root().isNull());
+    QVERIFY2(elapsed >= XmlReader::TimeoutSeconds * 1000 - 100
+                 && elapsed < XmlReader::TimeoutSeconds * 1000 + 5000,
+             qPrintable(QString::number(elapsed)));
+    QVERIFY(ticks >= 20);
+    QCOMPARE(busyTicks, ticks);
+    QVERIFY(!BlockingFetch::isBusy());
+}
+
+QTEST_MAIN(TestXmlReader)
+#include "tst_xmlreader.moc"
