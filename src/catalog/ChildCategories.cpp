@@ -1,0 +1,58 @@
+#include "catalog/ChildCategories.h"
+
+#include "app/Form1Context.h"
+#include "catalog/CatalogDocuments.h"
+#include "catalog/CategoryPath.h"
+#include "catalog/CategoryScope.h"
+#include "catalog/PageReset.h"
+#include "platform/PagePane.h"
+#include "platform/XmlReader.h"
+#include "requests/CreateURL.h"
+#include "search/ResultPage.h"
+
+void ShowChildCategories(Form1Context &ctx, const QString &link)
+{
+    if (!ctx.state.IsOnline)
+        return;
+    SelectCurrentCategoryScope(ctx);
+
+    const QString cid = CreateURL::GetTagValue(link, QStringLiteral("cid"));
+    QString html = CatalogDocuments::childStyle();
+    int written = 0;
+    if (!cid.isEmpty()) {
+        // A failed or unreadable answer is an empty document: no records.
+        XmlReader reader;
+        reader.setURL(CreateURL::BuildItemCatsUrl(cid));
+        const QList<QDomElement> records = XmlReader::children(reader.root());
+        for (const QDomElement &record : records) {
+            const QString childCid = XmlReader::childText(record, QStringLiteral("cid"));
+            const QString name = XmlReader::childText(record, QStringLiteral("name"));
+            const QString parentCid = XmlReader::childText(record, QStringLiteral("parent_cid"));
+            if (childCid.isEmpty())
+                continue;
+            html += CatalogDocuments::categoryAnchor(parentCid, childCid, name)
+                    + QStringLiteral("&nbsp&nbsp&nbsp&nbsp");
+            ++written;
+        }
+    }
+
+    PagePane *pane = ctx.ui.WebBrowser3;
+    pane->open();
+    if (written == 0)
+        html += CatalogDocuments::noChildrenBlock();
+    pane->write(CatalogDocuments::bodyTag(QStringLiteral("images/3.jpg")) + html);
+    pane->Refresh();
+
+    ResetToFirstPage(ctx);
+}
+
+void WebBrowser3_BeforeNavigate2(Form1Context &ctx, const QString &link, int flags, bool &cancel)
+{
+    cancel = ctx.state.CancelNav;
+    if (flags == 0)
+        return;
+    // Like the path pane: the typed keyword stays and is searched within the child.
+    ShowChildCategories(ctx, link);
+    ShowCategoryPath(ctx, link);
+    ShowSearchResults(ctx, link);
+}
