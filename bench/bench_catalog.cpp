@@ -50,8 +50,8 @@ QByteArray answerFor(const QList<Category> &tree, const QByteArray &parent)
     QByteArray xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?><rsp>";
     for (const Category &c : tree) {
         if (c.parent == parent)
-            xml += "<item_cat><cid>" + c.cid + "</cid><parent_cid>" + c.parent
-                   + "</parent_cid><name>" + c.name + "</name></item_cat>";
+            xml += "<item_cat><cid>" + c.cid + "</cid><parent_cid>" + c.parent +
+                   "</parent_cid><name>" + c.name + "</name></item_cat>";
     }
     return xml + "</rsp>";
 }
@@ -69,8 +69,7 @@ double medianMs(QList<double> samples)
     return samples.isEmpty() ? 0 : samples.at(samples.size() / 2);
 }
 
-template<typename Setup, typename Run>
-double measure(int rounds, Setup setup, Run run)
+template <typename Setup, typename Run> double measure(int rounds, Setup setup, Run run)
 {
     QList<double> samples;
     for (int i = 0; i < rounds; ++i) {
@@ -89,8 +88,8 @@ double measure(int rounds, Setup setup, Run run)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                     : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     const QList<Category> tree = loadTree();
 
@@ -99,8 +98,8 @@ int main(int argc, char **argv)
     int topLevel = 0;
     for (const Category &c : tree) {
         if (c.parent == "0") {
-            menu += "<nobr><a href='http://[cid=" + c.cid + "][name=" + c.name + "]'>" + c.name
-                    + "</a></nobr></br>";
+            menu += "<nobr><a href='http://[cid=" + c.cid + "][name=" + c.name + "]'>" + c.name +
+                    "</a></nobr></br>";
             ++topLevel;
         }
     }
@@ -125,19 +124,21 @@ int main(int argc, char **argv)
                 static_cast<long long>(tree.size()), topLevel, static_cast<long long>(menu.size()));
 
     server.routeFixed(QStringLiteral("/Excel/Menu.rar"), menuPage);
-    double ms = measure(rounds, [](ContextFixture &) {},
-                        [](ContextFixture &f) { LoadCategoryMenu(f.ctx); });
+    double ms = measure(
+        rounds, [](ContextFixture &) {}, [](ContextFixture &f) { LoadCategoryMenu(f.ctx); });
     std::printf("menu load, primary fragment accepted (3 requests): median %.2f ms\n", ms);
 
     ScriptedServer::Response missing;
     missing.status = 404;
     server.routeFixed(QStringLiteral("/Excel/Menu.rar"), missing);
     server.routeFixed(QStringLiteral("/ContentPane.aspx"), menuPage);
-    ms = measure(rounds, [](ContextFixture &) {}, [](ContextFixture &f) { LoadCategoryMenu(f.ctx); });
+    ms = measure(
+        rounds, [](ContextFixture &) {}, [](ContextFixture &f) { LoadCategoryMenu(f.ctx); });
     std::printf("menu load, file-host copy (4 requests): median %.2f ms\n", ms);
 
     server.routeFixed(QStringLiteral("/ContentPane.aspx"), missing);
-    ms = measure(rounds, [](ContextFixture &) {}, [](ContextFixture &f) { LoadCategoryMenu(f.ctx); });
+    ms = measure(
+        rounds, [](ContextFixture &) {}, [](ContextFixture &f) { LoadCategoryMenu(f.ctx); });
     std::printf("menu load, built from the open platform (%d records): median %.2f ms\n", topLevel,
                 ms);
 
@@ -152,10 +153,11 @@ int main(int argc, char **argv)
             widestCount = it.value();
         }
     }
-    const QString link = QStringLiteral("http://[cid=") + QString::fromUtf8(widest)
-                         + QStringLiteral("][name=x]");
-    ms = measure(rounds, [](ContextFixture &) {},
-                 [&link](ContextFixture &f) { ShowChildCategories(f.ctx, link); });
+    const QString link =
+        QStringLiteral("http://[cid=") + QString::fromUtf8(widest) + QStringLiteral("][name=x]");
+    ms = measure(
+        rounds, [](ContextFixture &) {},
+        [&link](ContextFixture &f) { ShowChildCategories(f.ctx, link); });
     std::printf("child list of cid %s (%d children): median %.2f ms\n", widest.constData(),
                 widestCount, ms);
 
@@ -168,7 +170,8 @@ int main(int argc, char **argv)
         // Alternates a three-element path and its top element.
         ShowCategoryPath(fixture.ctx, QStringLiteral("http://[cid=16][name=女装/女士精品]"));
         ShowCategoryPath(fixture.ctx, QStringLiteral("http://[p_cid=16][cid=1622][name=裤子]"));
-        ShowCategoryPath(fixture.ctx, QStringLiteral("http://[p_cid=1622][cid=162201][name=休闲裤]"));
+        ShowCategoryPath(fixture.ctx,
+                         QStringLiteral("http://[p_cid=1622][cid=162201][name=休闲裤]"));
     }
     std::printf("path update and draw, no network: %.2f us per call (%d calls)\n",
                 clock.nsecsElapsed() / 1e3 / (3.0 * calls), 3 * calls);

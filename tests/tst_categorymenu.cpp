@@ -115,8 +115,8 @@ QString TestCategoryMenu::bodyTag(const QString &image) const
 
 QString TestCategoryMenu::pathDocument(const QString &cid, const QString &name) const
 {
-    return bodyTag(QStringLiteral("2.jpg")) + PathStyle + QStringLiteral("<a href='http://[p_cid=][cid=")
-           + cid + QStringLiteral("][name=") + name + QStringLiteral("]'>") + name
+    return bodyTag(QStringLiteral("2.jpg")) + PathStyle
+           + QStringLiteral("<a href='http://[p_cid=][cid=") + cid + QStringLiteral("][name=") + name + QStringLiteral("]'>") + name
            + QStringLiteral("</a>>>");
 }
 

@@ -6,8 +6,8 @@ namespace CatalogDocuments {
 
 QString bodyTag(const QString &image)
 {
-    return QStringLiteral("<body background='") + Configuration::current().makerUrl(image)
-           + QStringLiteral("'>");
+    return QStringLiteral("<body background='") + Configuration::current().makerUrl(image) +
+           QStringLiteral("'>");
 }
 
 QString menuStyle()
@@ -40,21 +40,20 @@ QString noChildrenBlock()
 
 QString menuSelectionLink(const QString &cid, const QString &name)
 {
-    return QStringLiteral("http://[cid=") + cid + QStringLiteral("][name=") + name
-           + QStringLiteral("]");
+    return QStringLiteral("http://[cid=") + cid + QStringLiteral("][name=") + name +
+           QStringLiteral("]");
 }
 
 QString menuLine(const QString &cid, const QString &name)
 {
-    return QStringLiteral("<nobr><a href='") + menuSelectionLink(cid, name) + QStringLiteral("'>")
-           + name + QStringLiteral("</a></nobr></br>");
+    return QStringLiteral("<nobr><a href='") + menuSelectionLink(cid, name) + QStringLiteral("'>") +
+           name + QStringLiteral("</a></nobr></br>");
 }
 
 QString categoryAnchor(const QString &parentCid, const QString &cid, const QString &name)
 {
-    return QStringLiteral("<a href='http://[p_cid=") + parentCid + QStringLiteral("][cid=") + cid
-           + QStringLiteral("][name=") + name + QStringLiteral("]'>") + name
-           + QStringLiteral("</a>");
+    return QStringLiteral("<a href='http://[p_cid=") + parentCid + QStringLiteral("][cid=") + cid +
+           QStringLiteral("][name=") + name + QStringLiteral("]'>") + name + QStringLiteral("</a>");
 }
 
 } // namespace CatalogDocuments

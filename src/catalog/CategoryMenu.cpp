@@ -63,14 +63,14 @@ void LoadCategoryMenu(Form1Context &ctx)
     fetcher->setRequestTimeout(5);
 
     const Configuration &config = Configuration::current();
-    QString menu = fetcher->OpenURL(QStringLiteral("http://") + config.makerHost
-                                    + QStringLiteral("/Excel/Menu.rar"));
+    QString menu = fetcher->OpenURL(QStringLiteral("http://") + config.makerHost +
+                                    QStringLiteral("/Excel/Menu.rar"));
     bool accepted = menu.contains(AcceptMark);
     if (!accepted) {
-        menu = fetcher->OpenURL(QStringLiteral("http://") + config.fileHost
-                                + QStringLiteral("/ContentPane.aspx?down=ok&filepath=")
-                                + config.fileFolder + QStringLiteral("%2f")
-                                + QStringLiteral("Menu.rar"));
+        menu = fetcher->OpenURL(QStringLiteral("http://") + config.fileHost +
+                                QStringLiteral("/ContentPane.aspx?down=ok&filepath=") +
+                                config.fileFolder + QStringLiteral("%2f") +
+                                QStringLiteral("Menu.rar"));
         accepted = menu.contains(AcceptMark);
     }
 

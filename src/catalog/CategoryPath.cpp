@@ -23,12 +23,12 @@ void resizeList(QStringList &list, qsizetype length)
 
 QString composePath(const MainState &state)
 {
-    QString html = CatalogDocuments::bodyTag(QStringLiteral("images/2.jpg"))
-                   + CatalogDocuments::pathStyle();
+    QString html =
+        CatalogDocuments::bodyTag(QStringLiteral("images/2.jpg")) + CatalogDocuments::pathStyle();
     for (qsizetype i = 0; i < state.CatIds.size(); ++i) {
         html += CatalogDocuments::categoryAnchor(state.CatParentIds.value(i), state.CatIds.at(i),
-                                                 state.CatNames.value(i))
-                + QStringLiteral(">>");
+                                                 state.CatNames.value(i)) +
+                QStringLiteral(">>");
     }
     return html;
 }

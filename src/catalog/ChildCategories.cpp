@@ -30,8 +30,8 @@ void ShowChildCategories(Form1Context &ctx, const QString &link)
             const QString parentCid = XmlReader::childText(record, QStringLiteral("parent_cid"));
             if (childCid.isEmpty())
                 continue;
-            html += CatalogDocuments::categoryAnchor(parentCid, childCid, name)
-                    + QStringLiteral("&nbsp&nbsp&nbsp&nbsp");
+            html += CatalogDocuments::categoryAnchor(parentCid, childCid, name) +
+                    QStringLiteral("&nbsp&nbsp&nbsp&nbsp");
             ++written;
         }
     }

@@ -18,7 +18,7 @@ void ResetToFirstPage(Form1Context &ctx)
     if (index >= 0)
         pages->setCurrentIndex(index);
     state.PageText = first;
-    state.RowOffset = NumberText::decimalText((NumberText::numericValue(pages->currentText()) - 1)
-                                              * 20);
+    state.RowOffset =
+        NumberText::decimalText((NumberText::numericValue(pages->currentText()) - 1) * 20);
     state.UiReady = true;
 }
