@@ -14,8 +14,7 @@ constexpr int MinAddressLength = 6;
 // Asks the link-code service for the address of one item or seller, sharing the
 // click's attempt counter, and opens the address it accepted. Nothing is opened
 // when no answer was accepted: the server's text is never handed on unchecked.
-void openAffiliateAddress(Form1Context &ctx, const QString &aid, const QString &mode,
-                          int &attempts)
+void openAffiliateAddress(Form1Context &ctx, const QString &aid, const QString &mode, int &attempts)
 {
     QString answer;
     for (;;) {

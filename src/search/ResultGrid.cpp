@@ -31,9 +31,8 @@ QString ResultGrid::styleBlock()
 
 QString ResultGrid::bodyTag()
 {
-    return QStringLiteral("<body background='")
-           + Configuration::current().makerUrl(QStringLiteral("images/4.jpg"))
-           + QStringLiteral("'>");
+    return QStringLiteral("<body background='") +
+           Configuration::current().makerUrl(QStringLiteral("images/4.jpg")) + QStringLiteral("'>");
 }
 
 QString ResultGrid::itemLink(const QString &itemId)
@@ -50,17 +49,17 @@ QString ResultGrid::itemPieces(const Record &record)
 {
     const QString link = itemLink(record.itemId);
     QString text;
-    text += QStringLiteral("<dt><span><a href='") + link
-            + QStringLiteral("' ><IMG  width=160  src='") + record.picture
-            + QStringLiteral("' ></a></span>");
-    text += QStringLiteral("<p id='tkprice'>淘宝价：<em>") + priceText(record.price)
-            + QStringLiteral("</em>元</p>");
-    text += QStringLiteral("<p id='tkname'><a href='") + link + QStringLiteral("' >") + record.title
-            + QStringLiteral("</a></p>");
-    text += QStringLiteral("<p id='tkshop'>卖家：<a href='http://[nick_id=") + record.sellerMember
-            + QStringLiteral("]'>") + record.sellerName + QStringLiteral("</a></p>");
-    text += QStringLiteral("<p id='tksale'>已售：<em>") + record.sold
-            + QStringLiteral("</em>件</p></dt>");
+    text += QStringLiteral("<dt><span><a href='") + link +
+            QStringLiteral("' ><IMG  width=160  src='") + record.picture +
+            QStringLiteral("' ></a></span>");
+    text += QStringLiteral("<p id='tkprice'>淘宝价：<em>") + priceText(record.price) +
+            QStringLiteral("</em>元</p>");
+    text += QStringLiteral("<p id='tkname'><a href='") + link + QStringLiteral("' >") +
+            record.title + QStringLiteral("</a></p>");
+    text += QStringLiteral("<p id='tkshop'>卖家：<a href='http://[nick_id=") + record.sellerMember +
+            QStringLiteral("]'>") + record.sellerName + QStringLiteral("</a></p>");
+    text += QStringLiteral("<p id='tksale'>已售：<em>") + record.sold +
+            QStringLiteral("</em>件</p></dt>");
     return text;
 }
 

@@ -45,11 +45,11 @@ ResultGrid::Record readRecord(const QDomElement &element)
 
 QString scopeCaption(const MainState &state, const QString &scope)
 {
-    if (scope == QLatin1String("当前类目")) {
+    if (scope == u"当前类目") {
         const QString name = state.CatNames.isEmpty() ? QString() : state.CatNames.last();
         return QStringLiteral("在【当前类目：") + name + QStringLiteral("】下");
     }
-    if (scope == QLatin1String("所有类目"))
+    if (scope == u"所有类目")
         return QStringLiteral("在【所有类目】下");
     const qsizetype bracket = scope.indexOf(QLatin1Char('['));
     const QString name = bracket < 0 ? scope : scope.left(bracket);
@@ -101,8 +101,8 @@ void ShowSearchResults(Form1Context &ctx, const QString &link)
     int attempts = 0;
     auto fetch = [&] {
         for (;;) {
-            reader.setURL(CreateURL::BuildSearchUrl(state.RowOffset, state.CurCatId,
-                                                    state.Keyword, state.SortCode));
+            reader.setURL(CreateURL::BuildSearchUrl(state.RowOffset, state.CurCatId, state.Keyword,
+                                                    state.SortCode));
             total = XmlReader::childText(reader.root(), QStringLiteral("PTOTAL"));
             ++attempts;
             if (attempts > LastTotalAttempt || !total.isEmpty())
@@ -129,8 +129,8 @@ void ShowSearchResults(Form1Context &ctx, const QString &link)
 
     const double totalValue = NumberText::numericValue(total);
     ui.LB_Total1->setText(scopeCaption(state, ui.CB_Sub->currentText()));
-    ui.LB_Total2->setText(QStringLiteral("找到符合条件的商品【共")
-                          + NumberText::decimalText(totalValue) + QStringLiteral("个】"));
+    ui.LB_Total2->setText(QStringLiteral("找到符合条件的商品【共") +
+                          NumberText::decimalText(totalValue) + QStringLiteral("个】"));
 
     const double pages = std::ceil(totalValue / PageSize);
     state.UiReady = false;
