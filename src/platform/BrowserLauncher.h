@@ -16,6 +16,8 @@ public:
 
 protected:
     virtual bool launch(const QString &address) = 0;
+    // Every call of open(), before the checks.
+    virtual void attempted(const QString &address) { Q_UNUSED(address) }
 };
 
 class DesktopBrowserLauncher : public BrowserLauncher

@@ -31,4 +31,5 @@ protected:
         opened.append(address);
         return true;
     }
+    void attempted(const QString &) override { ++attempts; }
 };
