@@ -1,6 +1,7 @@
 #include "requests/NumberText.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -113,6 +114,10 @@ void TestNumberText::independentOfCommaLocale()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const char *name = "de_DE.UTF-8";
+    const auto restore = qScopeGuard([] {
+        std::setlocale(LC_NUMERIC, "C");
+        qunsetenv("LOCPATH");
+    });
     if (!std::setlocale(LC_NUMERIC, name)) {
         QProcess localedef;
         localedef.start(QStringLiteral("localedef"),
@@ -127,8 +132,6 @@ void TestNumberText::independentOfCommaLocale()
     QCOMPARE(std::localeconv()->decimal_point[0], ',');
     const double value = NumberText::numericValue(QStringLiteral("12.75"));
     const QString text = NumberText::decimalText(0.5);
-    std::setlocale(LC_NUMERIC, "C");
-    qunsetenv("LOCPATH");
     QCOMPARE(value, 12.75);
     QCOMPARE(text, QStringLiteral("0.5"));
 }
