@@ -101,7 +101,7 @@ public:
         return getRaw(url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority));
     }
 
-    Reply getRaw(const QByteArray &wireTarget) const
+    Reply getRaw(const QByteArray &wireTarget, const httplib::Headers &headers = {}) const
     {
         httplib::Client client("127.0.0.1", m_port);
         client.set_url_encode(false);
@@ -109,7 +109,7 @@ public:
         Reply reply;
         QElapsedTimer timer;
         timer.start();
-        const auto result = client.Get(wireTarget.toStdString());
+        const auto result = client.Get(wireTarget.toStdString(), headers);
         reply.elapsedMs = timer.elapsed();
         if (!result)
             return reply;
