@@ -148,7 +148,9 @@ void SandboxServer::installRoutes()
         setBody(res, "<html><body><h1>500 Internal Server Error</h1></body></html>", HtmlType);
         return httplib::Server::HandlerResponse::Handled;
     });
-    http.set_logger([this](const Request &req, const Response &res) {
+    // Logged just before the answer is written, so a client that waits for each
+    // answer finds the lines in its own order.
+    http.set_post_routing_handler([this](const Request &req, Response &res) {
         double ms = 0;
         if (t_requestStart != Clock::time_point())
             ms = std::chrono::duration<double, std::milli>(Clock::now() - t_requestStart).count();
