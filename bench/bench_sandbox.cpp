@@ -34,11 +34,11 @@ long residentKiB(qint64 pid)
 
 std::string searchTarget(const QString &keyword, const QString &catId, int page, int sr, int token)
 {
-    const QString text = QStringLiteral("/rpc/searchAuctionByRpc.do?pw=")
-        + QString::fromLatin1(KestrovaDefaults::AccessTokens[token % 54])
-        + "&pid=" + KESTROVA_MEMBER_ID + "&keyword=" + keyword + "&catid=" + catId
-        + "&rowoffset=" + QString::number(page * 20) + "&rowcount=20&mid =0&sr="
-        + QString::number(sr);
+    const QString text = QStringLiteral("/rpc/searchAuctionByRpc.do?pw=") +
+                         QString::fromLatin1(KestrovaDefaults::AccessTokens[token % 54]) +
+                         "&pid=" + KESTROVA_MEMBER_ID + "&keyword=" + keyword + "&catid=" + catId +
+                         "&rowoffset=" + QString::number(page * 20) +
+                         "&rowcount=20&mid =0&sr=" + QString::number(sr);
     const QUrl url(QStringLiteral("http://h") + text, QUrl::TolerantMode);
     return url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority).toStdString();
 }
@@ -70,8 +70,8 @@ void runScenario(quint16 port, const Scenario &scenario, int threads, int perThr
                 const auto begin = std::chrono::steady_clock::now();
                 const auto result = client.Get(target);
                 const auto end = std::chrono::steady_clock::now();
-                if (!result || result->status != 200
-                    || result->body.find("<PTOTAL>") == std::string::npos) {
+                if (!result || result->status != 200 ||
+                    result->body.find("<PTOTAL>") == std::string::npos) {
                     ++failures;
                     continue;
                 }
@@ -128,8 +128,8 @@ int main(int argc, char *argv[])
         return 1;
     const qint64 pid = sandbox.process().processId();
     std::printf("VmRSS after start-up (full catalogue): %ld KiB\n", residentKiB(pid));
-    std::printf("%d client threads x %d requests, keep-alive, sort orders 7-10 in turn\n",
-                threads, perThread);
+    std::printf("%d client threads x %d requests, keep-alive, sort orders 7-10 in turn\n", threads,
+                perThread);
 
     const Scenario scenarios[] = {
         {"keyword 连衣裙 in 16, pages 1-10", QStringLiteral("连衣裙"), QStringLiteral("16"), 10},
@@ -142,5 +142,28 @@ int main(int argc, char *argv[])
     for (const Scenario &scenario : scenarios)
         runScenario(sandbox.port(), scenario, threads, perThread);
     std::printf("VmRSS after the load: %ld KiB\n", residentKiB(pid));
+
+    // Item pictures: first requests draw them, repeats come from the cache.
+    httplib::Client client("127.0.0.1", sandbox.port());
+    std::vector<std::string> pictures;
+    for (int page = 0; page < 3; ++page) {
+        const auto answer = client.Get(searchTarget(QString(), QString(), page, 9, page));
+        const std::string body = answer ? answer->body : std::string();
+        for (size_t at = body.find("/pic/"); at != std::string::npos;
+             at = body.find("/pic/", at + 1))
+            pictures.push_back(body.substr(at, body.find('<', at) - at));
+    }
+    for (const char *pass : {"drawn", "cached"}) {
+        QElapsedTimer timer;
+        timer.start();
+        int ok = 0;
+        for (const std::string &path : pictures) {
+            const auto result = client.Get(path);
+            ok += result && result->status == 200;
+        }
+        std::printf("item pictures %-6s: %d of %zu, %.2f ms each\n", pass, ok, pictures.size(),
+                    pictures.empty() ? 0.0 : double(timer.nsecsElapsed()) / 1e6 / pictures.size());
+    }
+    std::printf("VmRSS after the pictures: %ld KiB\n", residentKiB(pid));
     return 0;
 }

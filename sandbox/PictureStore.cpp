@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <future>
+
 namespace {
 
 constexpr int ItemPictureSize = 160;
@@ -51,6 +53,46 @@ PictureStore::PictureStore(const Catalogue &catalogue) : m_catalogue(catalogue)
     m_cache.setMaxCost(CachedPictures);
     for (int number = 1; number <= 4; ++number)
         m_backgrounds.append(jpeg(drawBackground(number), 90));
+    m_painter = std::thread([this] { painterLoop(); });
+}
+
+PictureStore::~PictureStore()
+{
+    {
+        std::lock_guard lock(m_queueMutex);
+        m_stopping = true;
+    }
+    m_queueChanged.notify_all();
+    m_painter.join();
+}
+
+void PictureStore::painterLoop()
+{
+    for (;;) {
+        std::function<void()> job;
+        {
+            std::unique_lock lock(m_queueMutex);
+            m_queueChanged.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
+            if (m_queue.empty())
+                return;
+            job = std::move(m_queue.front());
+            m_queue.pop_front();
+        }
+        job();
+    }
+}
+
+QByteArray PictureStore::drawOnPainterThread(int item)
+{
+    auto task =
+        std::make_shared<std::packaged_task<QByteArray()>>([this, item] { return drawItem(item); });
+    std::future<QByteArray> picture = task->get_future();
+    {
+        std::lock_guard lock(m_queueMutex);
+        m_queue.push_back([task] { (*task)(); });
+    }
+    m_queueChanged.notify_one();
+    return picture.get();
 }
 
 QByteArray PictureStore::background(int number) const
@@ -68,8 +110,8 @@ QByteArray PictureStore::itemPicture(const QString &itemId)
         if (const QByteArray *cached = m_cache.object(item))
             return *cached;
     }
-    // Drawn outside the lock; two threads may draw the same picture once each.
-    const QByteArray picture = drawItem(item);
+    // Drawn outside the cache lock; two requests may draw the same picture once each.
+    const QByteArray picture = drawOnPainterThread(item);
     QMutexLocker lock(&m_mutex);
     m_cache.insert(item, new QByteArray(picture));
     return picture;

@@ -17,6 +17,7 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <sys/socket.h>
 #include <thread>
 
 namespace {
@@ -97,6 +98,13 @@ bool SandboxServer::prepare(QString *error)
     // Headers and body go out in separate writes; without this, delayed ACKs
     // cost every kept-alive answer about 40 ms.
     m_http->set_tcp_nodelay(true);
+    // Replaces the library's defaults, which include SO_REUSEPORT: with it a
+    // second sandbox could bind a busy port and silently share its traffic.
+    m_http->set_socket_options([this](socket_t socket) {
+        const int yes = 1;
+        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        m_listenSocket = int(socket);
+    });
     installRoutes();
     return true;
 }
@@ -109,6 +117,10 @@ int SandboxServer::bind(QString *error)
     } else {
         m_port = m_http->bind_to_port(host, m_options.port) ? m_options.port : -1;
     }
+    // The library listens with a backlog of 5; clients connecting at once beyond
+    // that wait a whole SYN retry (1 s). Listening again only raises the backlog.
+    if (m_port >= 0 && m_listenSocket >= 0)
+        ::listen(m_listenSocket, SOMAXCONN);
     if (m_port < 0)
         *error = QStringLiteral("cannot listen on %1:%2").arg(m_options.bind).arg(m_options.port);
     return m_port;

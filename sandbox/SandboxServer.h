@@ -42,6 +42,7 @@ private:
 
     SandboxOptions m_options;
     int m_port = -1;
+    int m_listenSocket = -1;
     std::unique_ptr<Catalogue> m_catalogue;
     std::unique_ptr<ItemSearch> m_search;
     std::unique_ptr<ItemCatsGateway> m_gateway;

@@ -56,6 +56,7 @@ private slots:
     void stopsCleanlyOnSignals();
     void badOptionsRefused_data();
     void badOptionsRefused();
+    void busyPortRefused();
     void credentialsFromCommandLine();
     void catalogueFollowsSeed();
 };
@@ -231,6 +232,18 @@ void TestSandboxFaults::badOptionsRefused()
     QCOMPARE(process.exitCode(), 2);
     QVERIFY(!process.readAllStandardOutput().contains("listening on"));
     QVERIFY(!process.readAllStandardError().isEmpty());
+}
+
+void TestSandboxFaults::busyPortRefused()
+{
+    SandboxProcess first;
+    QVERIFY(first.start());
+    SandboxProcess second;
+    QVERIFY(!second.start({"--port", QString::number(first.port())}));
+    if (second.process().state() != QProcess::NotRunning)
+        QVERIFY(second.process().waitForFinished(10000));
+    QCOMPARE(second.process().exitCode(), 1);
+    QCOMPARE(first.get("/").status, 200);
 }
 
 void TestSandboxFaults::credentialsFromCommandLine()
