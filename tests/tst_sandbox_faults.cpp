@@ -20,12 +20,6 @@ QString searchTarget(const QString &pw = QString::fromLatin1(KestrovaDefaults::A
            "&keyword=&catid=" + catId + "&rowoffset=0&rowcount=20&mid =0&sr=9";
 }
 
-QString charsetOf(const QByteArray &contentType)
-{
-    const int at = contentType.toLower().indexOf("charset=");
-    return at < 0 ? QString() : QString::fromLatin1(contentType.mid(at + 8)).trimmed();
-}
-
 QStringList firstPageIds(const SandboxProcess &sandbox)
 {
     QStringList ids;
@@ -159,7 +153,7 @@ void TestSandboxFaults::encodings()
     QVERIFY(sandbox.start(arguments));
     const auto reply = sandbox.get(target);
     QCOMPARE(reply.status, 200);
-    QCOMPARE(charsetOf(reply.contentType).toUpper(), encoding.toUpper());
+    QCOMPARE(SandboxProcess::charsetOf(reply.contentType).toUpper(), encoding.toUpper());
     QStringDecoder decoder(encoding.toLatin1().constData());
     const QString text = decoder.decode(reply.body);
     QVERIFY(!decoder.hasError());

@@ -7,8 +7,7 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
-#include <QFile>
-#include <QFileInfo>
+#include <QSet>
 #include <QtTest>
 
 #include <functional>
@@ -18,30 +17,6 @@ namespace {
 using Params = QList<QPair<QString, QString>>;
 // Changes a standard request and returns the sign to send with it.
 using SignChange = std::function<QString(Params &)>;
-
-struct CategoryRow
-{
-    QString cid;
-    QString parent;
-    QString name;
-};
-
-QList<CategoryRow> categoryFile()
-{
-    const QString path =
-        QFileInfo(QStringLiteral(__FILE__)).dir().filePath("../sandbox/data/itemcats.tsv");
-    QFile file(path);
-    QList<CategoryRow> rows;
-    if (!file.open(QIODevice::ReadOnly))
-        return rows;
-    file.readLine();
-    while (!file.atEnd()) {
-        const QStringList f = QString::fromUtf8(file.readLine()).trimmed().split('\t');
-        if (f.size() >= 3)
-            rows.append({f[0], f[1], f[2]});
-    }
-    return rows;
-}
 
 // The documented rule, written out here independently of the server's code.
 QString signatureOf(const Params &params, const QString &secret)
@@ -102,12 +77,12 @@ private slots:
 
 private:
     SandboxProcess m_sandbox;
-    QList<CategoryRow> m_rows;
+    QList<QStringList> m_rows;
 };
 
 void TestSandboxGateway::initTestCase()
 {
-    m_rows = categoryFile();
+    m_rows = SandboxProcess::categoryRows();
     QVERIFY(m_rows.size() > 4000);
     QVERIFY2(m_sandbox.start(), "the sandbox did not start");
 }
@@ -131,14 +106,13 @@ void TestSandboxGateway::childrenAnswerMatchesCategoryFile()
     const QDomElement root = SandboxProcess::xmlRoot(reply.body);
     QCOMPARE(root.tagName(), QStringLiteral("rsp"));
 
-    QList<CategoryRow> expected;
-    for (const CategoryRow &row : std::as_const(m_rows)) {
-        if (row.parent == parent)
+    QList<QStringList> expected; // cid, parent_cid, name, is_parent
+    QSet<QString> parents;
+    for (const QStringList &row : std::as_const(m_rows)) {
+        if (row.value(1) == parent)
             expected.append(row);
+        parents.insert(row.value(1));
     }
-    QStringList parents;
-    for (const CategoryRow &row : std::as_const(m_rows))
-        parents.append(row.parent);
 
     // One item_cat per category directly under the root, in file (sort) order.
     const QDomNodeList records = root.childNodes();
@@ -146,34 +120,31 @@ void TestSandboxGateway::childrenAnswerMatchesCategoryFile()
     for (int i = 0; i < records.size(); ++i) {
         const QDomElement record = records.at(i).toElement();
         QCOMPARE(record.tagName(), QStringLiteral("item_cat"));
-        QCOMPARE(childText(record, "cid"), expected[i].cid);
+        QCOMPARE(childText(record, "cid"), expected[i][0]);
         QCOMPARE(childText(record, "parent_cid"), parent);
-        QCOMPARE(childText(record, "name"), expected[i].name);
+        QCOMPARE(childText(record, "name"), expected[i][2]);
         QCOMPARE(childText(record, "sort_order"), QString::number(i + 1));
         QCOMPARE(childText(record, "status"), QStringLiteral("normal"));
-        QCOMPARE(childText(record, "is_parent"), parents.contains(expected[i].cid)
+        QCOMPARE(childText(record, "is_parent"), parents.contains(expected[i][0])
                                                      ? QStringLiteral("true")
                                                      : QStringLiteral("false"));
     }
     if (!expected.isEmpty()) // text values travel as CDATA
-        QVERIFY(reply.body.contains("<name><![CDATA[" + expected[0].name.toUtf8() + "]]></name>"));
+        QVERIFY(reply.body.contains("<name><![CDATA[" + expected[0][2].toUtf8() + "]]></name>"));
 }
 
 void TestSandboxGateway::categoryWithoutListedChildrenIsLeaf()
 {
     // The file marks some categories as parents whose children it does not hold.
     QSet<QString> parents;
-    for (const CategoryRow &row : std::as_const(m_rows))
-        parents.insert(row.parent);
-    QFile file(QFileInfo(QStringLiteral(__FILE__)).dir().filePath("../sandbox/data/itemcats.tsv"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
+    for (const QStringList &row : std::as_const(m_rows))
+        parents.insert(row.value(1));
     QString cutParent;
     QString itsParent;
-    while (!file.atEnd() && cutParent.isEmpty()) {
-        const QStringList f = QString::fromUtf8(file.readLine()).trimmed().split('\t');
-        if (f.size() == 4 && f[3] == "true" && !parents.contains(f[0])) {
-            cutParent = f[0];
-            itsParent = f[1];
+    for (const QStringList &row : std::as_const(m_rows)) {
+        if (cutParent.isEmpty() && row.value(3) == "true" && !parents.contains(row.value(0))) {
+            cutParent = row.value(0);
+            itsParent = row.value(1);
         }
     }
     QVERIFY(!cutParent.isEmpty());

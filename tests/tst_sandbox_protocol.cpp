@@ -5,8 +5,6 @@
 
 #include "kestrova_config.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QRegularExpression>
 #include <QSet>
@@ -62,24 +60,6 @@ QString plain(const QString &title)
         .remove(QStringLiteral("</span>"));
 }
 
-QList<QStringList> categoryRows()
-{
-    QFile file(QFileInfo(QStringLiteral(__FILE__)).dir().filePath("../sandbox/data/itemcats.tsv"));
-    QList<QStringList> rows;
-    if (file.open(QIODevice::ReadOnly)) {
-        file.readLine();
-        while (!file.atEnd())
-            rows.append(QString::fromUtf8(file.readLine()).trimmed().split('\t'));
-    }
-    return rows;
-}
-
-QString charsetOf(const QByteArray &contentType)
-{
-    const int at = contentType.toLower().indexOf("charset=");
-    return at < 0 ? QString() : QString::fromLatin1(contentType.mid(at + 8)).trimmed();
-}
-
 } // namespace
 
 class TestSandboxProtocol : public QObject
@@ -104,10 +84,6 @@ private slots:
     void sellerLinkCodeIgnoresCase();
     void unknownIdentifiersGetShortResult_data();
     void unknownIdentifiersGetShortResult();
-    void menuMeetsProgramRequirements_data();
-    void menuMeetsProgramRequirements();
-    void menuAtWrongFolderIsMissing();
-    void portalAndBackgrounds();
 
 private:
     SearchPage search(const QString &target, const httplib::Headers &headers = {}) const;
@@ -159,7 +135,7 @@ qint64 TestSandboxProtocol::total(const QString &catId, const QString &keyword) 
 
 void TestSandboxProtocol::initTestCase()
 {
-    m_rows = categoryRows();
+    m_rows = SandboxProcess::categoryRows();
     QVERIFY(m_rows.size() > 4000);
     QVERIFY2(m_sandbox.start(), "the sandbox did not start");
 }
@@ -424,82 +400,6 @@ void TestSandboxProtocol::unknownIdentifiersGetShortResult()
     const QString result = linkResult(linkTarget(aid, mode));
     QVERIFY2(result != "<none>", "a RESULT element is always present");
     QVERIFY2(result.size() <= 5, qPrintable(result));
-}
-
-void TestSandboxProtocol::menuMeetsProgramRequirements_data()
-{
-    QTest::addColumn<QString>("target");
-    QTest::newRow("primary") << "/Excel/Menu.rar";
-    QTest::newRow("file host copy")
-        << QStringLiteral("/ContentPane.aspx?down=ok&filepath=%1%2fMenu.rar")
-               .arg(KESTROVA_FILE_FOLDER);
-}
-
-void TestSandboxProtocol::menuMeetsProgramRequirements()
-{
-    QFETCH(QString, target);
-    const auto reply = m_sandbox.get(target);
-    QCOMPARE(reply.status, 200);
-    QCOMPARE(charsetOf(reply.contentType).toUpper(), QStringLiteral("GBK"));
-    QStringDecoder gbk("GBK");
-    const QString text = gbk.decode(reply.body);
-    QVERIFY(!gbk.hasError());
-    QVERIFY(reply.body.toUpper() != text.toUtf8().toUpper()); // really GBK bytes, not UTF-8
-
-    // 1. the validity mark
-    QVERIFY(text.contains("女装"));
-    // 2. every link a pseudo-link with cid and name, one per top-level category
-    static const QRegularExpression anchor("<a ([^>]*)>([^<]*)</a>");
-    static const QRegularExpression pseudo("^href='http://\\[cid=(\\d+)\\]\\[name=([^\\]]+)\\]'$");
-    QSet<QString> cids;
-    for (const auto &m : anchor.globalMatch(text)) {
-        const auto p = pseudo.match(m.captured(1));
-        QVERIFY2(p.hasMatch(), qPrintable(m.captured(0)));
-        QCOMPARE(m.captured(2), p.captured(2));
-        cids.insert(p.captured(1));
-    }
-    QSet<QString> topLevel;
-    for (const QStringList &row : std::as_const(m_rows)) {
-        if (row.value(1) == "0")
-            topLevel.insert(row.value(0));
-    }
-    QCOMPARE(cids, topLevel);
-    // 3. the first "href=" from position 100 (1-based) opens the start category,
-    //    whose fields end within the 50 characters from there
-    const qsizetype at = text.indexOf("href=", 99);
-    QVERIFY(at >= 99);
-    const QString window = text.mid(at, 50);
-    QVERIFY2(window.startsWith("href='http://[cid=16][name=女装/女士精品]"), qPrintable(window));
-}
-
-void TestSandboxProtocol::menuAtWrongFolderIsMissing()
-{
-    const auto reply = m_sandbox.get("/ContentPane.aspx?down=ok&filepath=elsewhere%2fMenu.rar");
-    QCOMPARE(reply.status, 404);
-    QVERIFY(!QString::fromUtf8(reply.body).contains("女装"));
-}
-
-void TestSandboxProtocol::portalAndBackgrounds()
-{
-    const auto portal = m_sandbox.get("/");
-    QCOMPARE(portal.status, 200);
-    QStringDecoder decoder(charsetOf(portal.contentType).toLatin1().constData());
-    QVERIFY(decoder.isValid());
-    QVERIFY(QString(decoder.decode(portal.body)).contains("百度"));
-
-    for (int n = 1; n <= 4; ++n) {
-        const auto reply = m_sandbox.get(QStringLiteral("/images/%1.jpg").arg(n));
-        QCOMPARE(reply.status, 200);
-        const QImage image = QImage::fromData(reply.body, "JPG");
-        QVERIFY(!image.isNull());
-        // Light enough to read link text on: every sampled pixel is pale.
-        for (int y = 0; y < image.height(); y += 7) {
-            for (int x = 0; x < image.width(); x += 7)
-                QVERIFY(qGray(image.pixel(x, y)) > 215);
-        }
-    }
-    QCOMPARE(m_sandbox.get("/images/5.jpg").status, 404);
-    QCOMPARE(m_sandbox.get("/no/such/page").status, 404);
 }
 
 QTEST_GUILESS_MAIN(TestSandboxProtocol)

@@ -4,8 +4,11 @@
 // free port and talks plain HTTP to it over loopback.
 
 #include <QByteArray>
+#include <QDir>
 #include <QDomDocument>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -117,6 +120,26 @@ public:
         reply.body = QByteArray::fromStdString(result->body);
         reply.contentType = QByteArray::fromStdString(result->get_header_value("Content-Type"));
         return reply;
+    }
+
+    // The rows of the sandbox's category file: cid, parent_cid, name, is_parent.
+    static QList<QStringList> categoryRows()
+    {
+        QFile file(QFileInfo(QStringLiteral(__FILE__)).dir().filePath("../data/itemcats.tsv"));
+        QList<QStringList> rows;
+        if (file.open(QIODevice::ReadOnly)) {
+            file.readLine();
+            while (!file.atEnd())
+                rows.append(QString::fromUtf8(file.readLine()).trimmed().split('\t'));
+        }
+        return rows;
+    }
+
+    // The charset named in a Content-Type value, or empty text.
+    static QString charsetOf(const QByteArray &contentType)
+    {
+        const qsizetype at = contentType.toLower().indexOf("charset=");
+        return at < 0 ? QString() : QString::fromLatin1(contentType.mid(at + 8)).trimmed();
     }
 
     static QDomElement xmlRoot(const QByteArray &body)

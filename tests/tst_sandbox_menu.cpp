@@ -1,0 +1,114 @@
+// The sandbox's menu copies, portal page and background pictures over real
+// HTTP, held to what the program requires of them.
+
+#include "../sandbox/testkit/SandboxProcess.h"
+
+#include "kestrova_config.h"
+
+#include <QImage>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStringDecoder>
+#include <QtTest>
+
+class TestSandboxMenu : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void menuMeetsProgramRequirements_data();
+    void menuMeetsProgramRequirements();
+    void menuAtWrongFolderIsMissing();
+    void portalAndBackgrounds();
+
+private:
+    SandboxProcess m_sandbox;
+    QList<QStringList> m_rows;
+};
+
+void TestSandboxMenu::initTestCase()
+{
+    m_rows = SandboxProcess::categoryRows();
+    QVERIFY(m_rows.size() > 4000);
+    QVERIFY2(m_sandbox.start(), "the sandbox did not start");
+}
+
+void TestSandboxMenu::menuMeetsProgramRequirements_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::newRow("primary") << "/Excel/Menu.rar";
+    QTest::newRow("file host copy")
+        << QStringLiteral("/ContentPane.aspx?down=ok&filepath=%1%2fMenu.rar")
+               .arg(KESTROVA_FILE_FOLDER);
+}
+
+void TestSandboxMenu::menuMeetsProgramRequirements()
+{
+    QFETCH(QString, target);
+    const auto reply = m_sandbox.get(target);
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(SandboxProcess::charsetOf(reply.contentType).toUpper(), QStringLiteral("GBK"));
+    QStringDecoder gbk("GBK");
+    const QString text = gbk.decode(reply.body);
+    QVERIFY(!gbk.hasError());
+    QVERIFY(reply.body.toUpper() != text.toUtf8().toUpper()); // really GBK bytes, not UTF-8
+
+    // 1. the validity mark
+    QVERIFY(text.contains("女装"));
+    // 2. every link a pseudo-link with cid and name, one per top-level category
+    static const QRegularExpression anchor("<a ([^>]*)>([^<]*)</a>");
+    static const QRegularExpression pseudo("^href='http://\\[cid=(\\d+)\\]\\[name=([^\\]]+)\\]'$");
+    QSet<QString> cids;
+    for (const auto &m : anchor.globalMatch(text)) {
+        const auto p = pseudo.match(m.captured(1));
+        QVERIFY2(p.hasMatch(), qPrintable(m.captured(0)));
+        QCOMPARE(m.captured(2), p.captured(2));
+        cids.insert(p.captured(1));
+    }
+    QSet<QString> topLevel;
+    for (const QStringList &row : std::as_const(m_rows)) {
+        if (row.value(1) == "0")
+            topLevel.insert(row.value(0));
+    }
+    QCOMPARE(cids, topLevel);
+    // 3. the first "href=" from position 100 (1-based) opens the start category,
+    //    whose fields end within the 50 characters from there
+    const qsizetype at = text.indexOf("href=", 99);
+    QVERIFY(at >= 99);
+    const QString window = text.mid(at, 50);
+    QVERIFY2(window.startsWith("href='http://[cid=16][name=女装/女士精品]"), qPrintable(window));
+}
+
+void TestSandboxMenu::menuAtWrongFolderIsMissing()
+{
+    const auto reply = m_sandbox.get("/ContentPane.aspx?down=ok&filepath=elsewhere%2fMenu.rar");
+    QCOMPARE(reply.status, 404);
+    QVERIFY(!QString::fromUtf8(reply.body).contains("女装"));
+}
+
+void TestSandboxMenu::portalAndBackgrounds()
+{
+    const auto portal = m_sandbox.get("/");
+    QCOMPARE(portal.status, 200);
+    QStringDecoder decoder(SandboxProcess::charsetOf(portal.contentType).toLatin1().constData());
+    QVERIFY(decoder.isValid());
+    QVERIFY(QString(decoder.decode(portal.body)).contains("百度"));
+
+    for (int n = 1; n <= 4; ++n) {
+        const auto reply = m_sandbox.get(QStringLiteral("/images/%1.jpg").arg(n));
+        QCOMPARE(reply.status, 200);
+        const QImage image = QImage::fromData(reply.body, "JPG");
+        QVERIFY(!image.isNull());
+        // Light enough to read link text on: every sampled pixel is pale.
+        for (int y = 0; y < image.height(); y += 7) {
+            for (int x = 0; x < image.width(); x += 7)
+                QVERIFY(qGray(image.pixel(x, y)) > 215);
+        }
+    }
+    QCOMPARE(m_sandbox.get("/images/5.jpg").status, 404);
+    QCOMPARE(m_sandbox.get("/no/such/page").status, 404);
+}
+
+QTEST_GUILESS_MAIN(TestSandboxMenu)
+#include "tst_sandbox_menu.moc"
