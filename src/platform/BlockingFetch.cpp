@@ -84,6 +84,7 @@ Result get(const QString &url, int timeoutMs)
     // One deadline for the whole exchange, so a trickling server cannot hold the window.
     QTimer deadline;
     deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5 % early
     QObject::connect(&deadline, &QTimer::timeout, reply, [&] {
         timedOut = true;
         reply->abort();

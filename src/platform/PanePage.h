@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QWebEnginePage>
+
+#include <functional>
+
+// The page behind a pane. It lets through only the loads the pane starts
+// itself; a link navigation that got past the click capture is reported and
+// refused, and everything else the content tries is refused.
+class PanePage : public QWebEnginePage
+{
+    Q_OBJECT
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+    // Called for a link navigation the content attempts; gets the target as text.
+    std::function<void(const QString &url)> onLinkNavigation;
+
+    // The next main-frame load of this address is the pane's own.
+    void expectOwnLoad(const QUrl &url) { m_ownLoad = url; }
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
+    QWebEnginePage *createWindow(WebWindowType type) override;
+
+private:
+    QUrl m_ownLoad;
+};

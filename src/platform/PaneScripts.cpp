@@ -1,0 +1,130 @@
+#include "PaneScripts.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace PaneScripts {
+
+namespace {
+
+// A text as a JavaScript expression.
+QString literal(const QString &text)
+{
+    const QByteArray json = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(json) + QStringLiteral("[0]");
+}
+
+// Clicks on links are taken before the page sees them: the default action is
+// cancelled and the href attribute, exactly as written, goes to the pane. A
+// pseudo-link such as http://[cid=16][name=...] never reaches the URL parser.
+// The default margins match the layout's offsets; a <style> placed first in
+// <head> lets any style of the document itself win.
+const char CaptureScript[] = R"JS(
+(function () {
+    'use strict';
+    var bridge = null;
+    var pending = [];
+    new QWebChannel(qt.webChannelTransport, function (channel) {
+        bridge = channel.objects.@BRIDGE@;
+        pending.splice(0).forEach(function (href) { bridge.linkClicked(href); });
+    });
+    function send(href) {
+        if (bridge)
+            bridge.linkClicked(href);
+        else
+            pending.push(href);
+    }
+    function linkOf(node) {
+        for (; node; node = node.parentNode) {
+            if (node.nodeType === 1 && (node.localName === 'a' || node.localName === 'area')
+                && node.hasAttribute('href'))
+                return node;
+        }
+        return null;
+    }
+    window.addEventListener('click', function (event) {
+        var link = linkOf(event.target);
+        if (!link)
+            return;
+        event.preventDefault();
+        event.stopImmediatePropagation();
+        if (event.button === 0)
+            send(link.getAttribute('href'));
+    }, true);
+    window.addEventListener('auxclick', function (event) {
+        if (linkOf(event.target))
+            event.preventDefault();
+    }, true);
+
+    function addDefaults() {
+        var head = document.head;
+        if (!head)
+            return false;
+        if (!head.querySelector('style[data-pane-defaults]')) {
+            var style = document.createElement('style');
+            style.setAttribute('data-pane-defaults', '');
+            style.textContent = 'body{margin:15px 10px}';
+            head.insertBefore(style, head.firstChild);
+        }
+        return true;
+    }
+    window.paneAddDefaults = addDefaults;
+    if (!addDefaults()) {
+        var observer = new MutationObserver(function () {
+            if (addDefaults())
+                observer.disconnect();
+        });
+        observer.observe(document, {childList: true, subtree: true});
+    }
+})();
+)JS";
+
+const char ScrollScript[] = R"JS(
+(function (value) {
+    var body = document.body;
+    if (!body)
+        return false;
+    body.setAttribute('scroll', value);
+    var hidden = value.toLowerCase() === 'no';
+    body.style.overflow = hidden ? 'hidden' : '';
+    document.documentElement.style.overflow = hidden ? 'hidden' : '';
+    return true;
+})(@VALUE@)
+)JS";
+
+const char ReplaceScript[] = R"JS(
+(function (html) {
+    document.documentElement.innerHTML = html;
+    if (window.paneAddDefaults)
+        window.paneAddDefaults();
+    return true;
+})(@HTML@)
+)JS";
+
+} // namespace
+
+QString documentCreation()
+{
+    QFile channelJs(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+    QString source;
+    if (channelJs.open(QIODevice::ReadOnly))
+        source = QString::fromUtf8(channelJs.readAll());
+    else
+        qWarning("qwebchannel.js is missing: link clicks cannot reach the program");
+    return source + QLatin1Char('\n')
+        + QString::fromLatin1(CaptureScript).replace(QStringLiteral("@BRIDGE@"),
+                                                     QLatin1String(BridgeName));
+}
+
+QString bodyScroll(const QString &value)
+{
+    return QString::fromLatin1(ScrollScript).replace(QStringLiteral("@VALUE@"), literal(value));
+}
+
+QString replaceDocument(const QString &html)
+{
+    return QString::fromLatin1(ReplaceScript).replace(QStringLiteral("@HTML@"), literal(html));
+}
+
+} // namespace PaneScripts

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// Script sources the pane runs in its application world (never in the page's own).
+namespace PaneScripts {
+
+// Name under which the pane's link bridge is published on the web channel.
+constexpr const char *BridgeName = "kestrovaPane";
+
+// qwebchannel.js, the click capture and the default body margins; injected at
+// document creation.
+QString documentCreation();
+
+// Sets the body's "scroll" attribute and hides or restores the scroll bars.
+QString bodyScroll(const QString &value);
+
+// Replaces the whole document with html (for documents too large for setHtml).
+QString replaceDocument(const QString &html);
+
+} // namespace PaneScripts

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "PagePane.h"
+
+#include <QFrame>
+#include <QPointer>
+#include <QString>
+#include <QVariant>
+
+class QWebChannel;
+class QWebEngineView;
+class PaneLinkBridge;
+class PanePage;
+
+// A page pane on Qt WebEngine, placed inside a frame widget that clips it.
+// The page's own scripts are off; a script in the application world captures
+// link clicks and hands the raw href to BeforeNavigate2 (flags 64).
+class WebEnginePane : public PagePane
+{
+    Q_OBJECT
+public:
+    // Border width of the pane's box, in pixels; the layout's offsets hide it.
+    static constexpr int BorderPixels = 2;
+
+    // Without a parent the pane belongs to the frame.
+    explicit WebEnginePane(QWidget *frame, QObject *parent = nullptr);
+    ~WebEnginePane() override;
+
+    void Navigate(const QString &url) override;
+    void open() override;
+    void write(const QString &html) override;
+    void Refresh() override;
+    void setBodyScroll(const QString &value) override;
+
+    void setWidth(double twips) override;
+    void setHeight(double twips) override;
+    void setTop(double twips) override;
+    void setLeft(double twips) override;
+
+    QFrame *box() const { return m_box; }
+    QWebEngineView *view() const { return m_view; }
+    // The text last written since the last open().
+    QString content() const { return m_content; }
+
+    // Inspection for tests and diagnostics; each waits in a local event loop.
+    bool waitForDocument(int timeoutMs = 15000);
+    QString toPlainText(int timeoutMs = 5000);
+    QVariant evaluate(const QString &script, int timeoutMs = 5000);
+
+private:
+    void show(const QString &html);
+    void onLoadFinished(bool ok);
+    void raiseLinkClick(const QString &url);
+    void place();
+
+    QPointer<QFrame> m_box;
+    QWebEngineView *m_view = nullptr;
+    PanePage *m_page = nullptr;
+    QWebChannel *m_channel = nullptr;
+    PaneLinkBridge *m_bridge = nullptr;
+
+    QString m_content;
+    bool m_replaceAfterLoad = false; // a large document waits for its skeleton to load
+    bool m_loading = false;
+    double m_left = 0, m_top = 0, m_width = 0, m_height = 0;
+};

@@ -1,0 +1,341 @@
+#include "platform/Twips.h"
+#include "platform/WebEnginePane.h"
+
+#include "requests/Configuration.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFrame>
+#include <QSignalSpy>
+#include <QWebEngineView>
+#include <QtTest>
+
+namespace {
+
+struct Navigation
+{
+    QString url;
+    int flags;
+    qint64 atMs; // on the fixture's clock
+};
+
+// A pane in a frame of a shown window, recording its notifications.
+struct PaneFixture
+{
+    PaneFixture()
+    {
+        clock.start();
+        window.resize(700, 500);
+        frame = new QFrame(&window);
+        frame->setGeometry(20, 20, 400, 300);
+        pane = new WebEnginePane(frame);
+        // The whole frame, in twips.
+        pane->setWidth(400 * 1440 / Twips::logicalDpi());
+        pane->setHeight(300 * 1440 / Twips::logicalDpi());
+        QObject::connect(pane, &PagePane::BeforeNavigate2,
+                         [this](const QString &url, int flags, bool *cancel) {
+                             navigations.append({url, flags, clock.elapsed()});
+                             *cancel = cancelAnswer;
+                         });
+        window.show();
+    }
+
+    // Opens and writes a whole document, the way the program does, and waits for it.
+    bool show(const QString &html)
+    {
+        pane->open();
+        pane->write(html);
+        return pane->waitForDocument();
+    }
+
+    QPoint centreOf(const QString &selector)
+    {
+        const QVariantList r =
+            pane->evaluate(QStringLiteral("(function(){var e=document.querySelector('%1');"
+                                          "var r=e.getBoundingClientRect();"
+                                          "return [r.left+r.width/2, r.top+r.height/2];})()")
+                               .arg(selector))
+                .toList();
+        return r.size() == 2 ? QPoint(qRound(r[0].toDouble()), qRound(r[1].toDouble()))
+                             : QPoint(-1, -1);
+    }
+
+    // A real mouse click. The engine drops input that comes before a new page
+    // has painted, so a click that never reached the page is sent again;
+    // clickedAtMs is when the click that arrived was sent.
+    bool clickAt(const QPoint &at)
+    {
+        pane->evaluate("window.testPresses = 0;"
+                       "window.addEventListener('mousedown', function () { ++testPresses; }, true)");
+        QWidget *input = pane->view()->focusProxy();
+        for (int attempt = 0; input && attempt < 10; ++attempt) {
+            clickedAtMs = clock.elapsed();
+            clicksSent = attempt + 1;
+            QTest::mouseClick(input, Qt::LeftButton, Qt::NoModifier, at);
+            QElapsedTimer waited;
+            waited.start();
+            while (waited.elapsed() < 1000) {
+                if (pane->evaluate("window.testPresses").toInt() > 0)
+                    return true;
+                QTest::qWait(20);
+            }
+        }
+        return false;
+    }
+
+    QElapsedTimer clock;
+    qint64 clickedAtMs = -1;
+    int clicksSent = 0;
+    QWidget window;
+    QFrame *frame;
+    WebEnginePane *pane;
+    QList<Navigation> navigations;
+    bool cancelAnswer = true;
+};
+
+} // namespace
+
+class TestWebEnginePane : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void linkClickDeliversRawHrefOnce_data();
+    void linkClickDeliversRawHrefOnce();
+    void programNavigationCarriesFlagsZero();
+    void writtenTextStaysAfterRefresh();
+    void bodyScrollHidesScrollBars();
+    void pageScriptsDoNotRun();
+    void defaultMarginsYieldToDocumentStyle();
+    void placedInTwipsInsideFrame();
+    void largeDocumentIsShown();
+};
+
+void TestWebEnginePane::initTestCase()
+{
+    Configuration config = Configuration::compiledIn();
+    config.makerHost = QStringLiteral("127.0.0.1:9");
+    Configuration::install(config);
+}
+
+void TestWebEnginePane::linkClickDeliversRawHrefOnce_data()
+{
+    QTest::addColumn<QString>("href");
+    QTest::addColumn<QString>("inner");
+    QTest::addColumn<QString>("clickOn");
+
+    QTest::newRow("menu pseudo-link") << QStringLiteral("http://[cid=16][name=女装]")
+                                      << QStringLiteral("女装") << "#target";
+    QTest::newRow("path pseudo-link with parent")
+        << QStringLiteral("http://[cid=50010850][name=连衣裙 夏][p_cid=16]")
+        << QStringLiteral("连衣裙") << "#target";
+    QTest::newRow("grid picture link")
+        << QStringLiteral("http://[catid=123456789][nick_id=店主小王]")
+        << QStringLiteral("<span style='display:inline-block;width:120px;height:40px;"
+                          "background:#ccc'>图</span>")
+        << "#target span";
+    QTest::newRow("relative address kept as written") << QStringLiteral("images/../x y.htm")
+                                                       << QStringLiteral("relative")
+                                                       << "#target";
+    QTest::newRow("scheme-less") << QStringLiteral("javascript:alert(1)")
+                                 << QStringLiteral("script link") << "#target";
+}
+
+void TestWebEnginePane::linkClickDeliversRawHrefOnce()
+{
+    QFETCH(QString, href);
+    QFETCH(QString, inner);
+    QFETCH(QString, clickOn);
+
+    PaneFixture f;
+    QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+    const QString text = QStringLiteral("before the link");
+    QVERIFY(f.show(QStringLiteral("<body><style>a{font-size:20px}</style>%1 <a id='target' "
+                                  "href='%2'>%3</a> after</body>")
+                       .arg(text, href, inner)));
+    f.navigations.clear();
+    const QUrl shown = f.pane->view()->page()->url();
+
+    const QPoint at = f.centreOf(clickOn);
+    QVERIFY(at.x() >= 0);
+    QVERIFY(f.clickAt(at));
+    QTRY_COMPARE_WITH_TIMEOUT(f.navigations.size(), 1, 5000);
+    qInfo("click to notification: %lld ms (clicks sent: %d)",
+          f.navigations[0].atMs - f.clickedAtMs, f.clicksSent);
+
+    QCOMPARE(f.navigations[0].url, href);
+    QCOMPARE(f.navigations[0].flags, int(PagePane::HyperlinkFlag));
+    QTest::qWait(400); // no second notification, no navigation
+    QCOMPARE(f.navigations.size(), 1);
+    QCOMPARE(f.pane->view()->page()->url(), shown);
+    QVERIFY(f.pane->toPlainText().contains(text));
+}
+
+void TestWebEnginePane::programNavigationCarriesFlagsZero()
+{
+    PaneFixture f;
+    f.cancelAnswer = false;
+    QSignalSpy complete(f.pane, &PagePane::DocumentComplete);
+    f.pane->Navigate(QStringLiteral("about: blank"));
+    QCOMPARE(f.navigations.size(), 1); // raised before Navigate returns
+    QCOMPARE(f.navigations[0].url, QStringLiteral("about: blank"));
+    QCOMPARE(f.navigations[0].flags, 0);
+    QVERIFY(f.pane->waitForDocument());
+    QCOMPARE(f.pane->view()->page()->url(), QUrl("about:blank"));
+
+    // The message written right after the navigation is what the pane shows.
+    QVERIFY(f.show(QStringLiteral("获取数据失败，请检查网络连接！")));
+    QCOMPARE(f.pane->toPlainText(), QStringLiteral("获取数据失败，请检查网络连接！"));
+
+    // A cancelled navigation leaves the document alone.
+    f.cancelAnswer = true;
+    f.pane->Navigate(QStringLiteral("about: blank"));
+    QCOMPARE(f.navigations.size(), 2);
+    QCOMPARE(f.navigations[1].flags, 0);
+    QTest::qWait(300);
+    QCOMPARE(f.pane->toPlainText(), QStringLiteral("获取数据失败，请检查网络连接！"));
+    QVERIFY(complete.size() >= 1);
+}
+
+void TestWebEnginePane::writtenTextStaysAfterRefresh()
+{
+    PaneFixture f;
+    QSignalSpy complete(f.pane, &PagePane::DocumentComplete);
+    QVERIFY(f.show(QStringLiteral("<body background='images/3.jpg'><nobr><a href='http://"
+                                  "[cid=1][name=男装]'>男装</a></nobr></br>")));
+    QCOMPARE(complete.size(), 1);
+    f.pane->Refresh();
+    QTest::qWait(300);
+    QCOMPARE(f.pane->toPlainText().trimmed(), QStringLiteral("男装"));
+    QCOMPARE(f.pane->content(), QStringLiteral("<body background='images/3.jpg'><nobr><a "
+                                               "href='http://[cid=1][name=男装]'>男装</a>"
+                                               "</nobr></br>"));
+    // Relative addresses resolve on the maker's host.
+    QCOMPARE(f.pane->evaluate("document.body.background ? new URL(document.body.getAttribute("
+                              "'background'), document.baseURI).href : ''")
+                 .toString(),
+             Configuration::current().makerUrl("images/3.jpg"));
+
+    // A new open + write replaces the document.
+    QVERIFY(f.show(QStringLiteral("第二页")));
+    QCOMPARE(f.pane->toPlainText(), QStringLiteral("第二页"));
+    QCOMPARE(complete.size(), 2);
+}
+
+void TestWebEnginePane::bodyScrollHidesScrollBars()
+{
+    PaneFixture f;
+    QString tall;
+    for (int i = 0; i < 200; ++i)
+        tall += QStringLiteral("<nobr>第%1行 一行很长的文字一行很长的文字一行很长的文字一行很长的文字"
+                               "一行很长的文字一行很长的文字</nobr><br>")
+                    .arg(i);
+    QVERIFY(f.show(tall));
+    // What scroll bars take off the viewport: a fixed box fills only what is left.
+    const QString bars = QStringLiteral(
+        "(function(){var d=document.createElement('div');"
+        "d.style.cssText='position:fixed;left:0;top:0;right:0;bottom:0';"
+        "document.body.appendChild(d);"
+        "var r=[window.innerWidth-d.offsetWidth, window.innerHeight-d.offsetHeight];"
+        "d.remove();return r;})()");
+    const QVariantList before = f.pane->evaluate(bars).toList();
+    QCOMPARE(before.size(), 2);
+    QVERIFY2(before[0].toInt() > 0 && before[1].toInt() > 0, "expected both scroll bars");
+
+    f.pane->setBodyScroll(QStringLiteral("no"));
+    const QVariantList after = f.pane->evaluate(bars).toList();
+    QCOMPARE(after, QVariantList({0, 0}));
+    QCOMPARE(f.pane->evaluate("document.body.getAttribute('scroll')").toString(),
+             QStringLiteral("no"));
+}
+
+void TestWebEnginePane::pageScriptsDoNotRun()
+{
+    PaneFixture f;
+    QVERIFY(f.show(QStringLiteral(
+        "<body><p id='x'>before</p><script>document.getElementById('x').textContent="
+        "'after';</script><img src='nowhere.png' onerror=\"document.body.textContent="
+        "'handler ran'\"><meta http-equiv='refresh' content='0;url=http://127.0.0.1:9/x'>")));
+    QTest::qWait(1500);
+    QCOMPARE(f.pane->toPlainText(), QStringLiteral("before"));
+    QCOMPARE(f.pane->view()->page()->url(), QUrl(Configuration::current().makerUrl("")));
+    QVERIFY(f.navigations.isEmpty());
+}
+
+void TestWebEnginePane::defaultMarginsYieldToDocumentStyle()
+{
+    PaneFixture f;
+    QCOMPARE(f.pane->box()->frameWidth(), WebEnginePane::BorderPixels);
+    const QString margins = QStringLiteral(
+        "(function(){var s=getComputedStyle(document.body);"
+        "return [s.marginTop, s.marginRight, s.marginBottom, s.marginLeft].join(' ');})()");
+
+    QVERIFY(f.show(QStringLiteral("<body background='images/2.jpg'>当前位置")));
+    QCOMPARE(f.pane->evaluate(margins).toString(), QStringLiteral("15px 10px 15px 10px"));
+
+    QVERIFY(f.show(QStringLiteral("<body background='images/4.jpg'><style type='text/css'>"
+                                  "body { margin: 0; padding: 0; }</style>grid")));
+    QCOMPARE(f.pane->evaluate(margins).toString(), QStringLiteral("0px 0px 0px 0px"));
+}
+
+void TestWebEnginePane::placedInTwipsInsideFrame()
+{
+    PaneFixture f;
+    // The path pane's placement: larger than its frame, above and left of it.
+    f.pane->setWidth(11595 + 600);
+    f.pane->setHeight(435 + 200);
+    f.pane->setTop(-300);
+    f.pane->setLeft(-25);
+    QCOMPARE(f.pane->box()->parentWidget(), f.frame);
+    QCOMPARE(f.pane->box()->geometry(), Twips::rect(-25, -300, 11595 + 600, 435 + 200));
+    QVERIFY(f.pane->box()->geometry().top() < 0);
+    QCOMPARE(f.pane->view()->geometry(),
+             f.pane->box()->rect().adjusted(WebEnginePane::BorderPixels,
+                                            WebEnginePane::BorderPixels,
+                                            -WebEnginePane::BorderPixels,
+                                            -WebEnginePane::BorderPixels));
+}
+
+void TestWebEnginePane::largeDocumentIsShown()
+{
+    PaneFixture f;
+    QSignalSpy complete(f.pane, &PagePane::DocumentComplete);
+    QString big = QStringLiteral("<body><style>body{margin:3px}</style><div id='head'>开始</div>");
+    const QString row = QStringLiteral("<a href='http://[cid=%1][name=女装]'>女装 %1</a><br>");
+    for (int i = 0; big.size() < 2200 * 1024; ++i)
+        big += row.arg(i);
+    big += QStringLiteral("<div id='tail'>结束</div>");
+    QVERIFY(big.toUtf8().size() > 2 * 1024 * 1024);
+
+    QVERIFY(f.show(big));
+    QCOMPARE(complete.size(), 1);
+    QCOMPARE(f.pane->evaluate("document.getElementById('head').textContent").toString(),
+             QStringLiteral("开始"));
+    QCOMPARE(f.pane->evaluate("document.getElementById('tail').textContent").toString(),
+             QStringLiteral("结束"));
+    QCOMPARE(f.pane->evaluate("getComputedStyle(document.body).marginTop").toString(),
+             QStringLiteral("3px"));
+
+    // Links in it are captured like any other.
+    f.pane->evaluate("document.getElementById('tail').scrollIntoView()");
+    f.navigations.clear();
+    f.pane->evaluate("document.querySelector('a').click()");
+    QTRY_COMPARE(f.navigations.size(), 1);
+    QCOMPARE(f.navigations[0].url, QStringLiteral("http://[cid=0][name=女装]"));
+}
+
+int main(int argc, char **argv)
+{
+    // The engine's sandbox cannot start as root in a container, and tests run headless.
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestWebEnginePane test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_webenginepane.moc"
