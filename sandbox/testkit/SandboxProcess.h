@@ -33,13 +33,21 @@ public:
 
     ~SandboxProcess() { stop(); }
 
+    // Empty when the build has no sandbox (KESTROVA_BUILD_SANDBOX off).
+    static QString executable()
+    {
+#ifdef KESTROVA_SANDBOX_EXE
+        return QStringLiteral(KESTROVA_SANDBOX_EXE);
+#else
+        return QString();
+#endif
+    }
+
     // Starts the sandbox with --port 0 and the extra arguments; waits for its
     // "listening on" line.
     bool start(const QStringList &arguments = {})
     {
-#ifdef KESTROVA_SANDBOX_EXE
-        m_process.setProgram(QStringLiteral(KESTROVA_SANDBOX_EXE));
-#endif
+        m_process.setProgram(executable());
         m_process.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("0")} +
                                arguments);
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
