@@ -1,0 +1,340 @@
+// End to end: the main window against the real sandbox marketplace. The menu comes
+// from the sandbox's GBK fragment, selections are made by real clicks inside the
+// panes, and the sandbox's own log shows how the signed requests were received.
+#include "support/TestDoubles.h"
+
+#include "../sandbox/testkit/SandboxProcess.h"
+#include "app/Form1.h"
+#include "platform/WebEnginePane.h"
+#include "requests/AccessTokenPool.h"
+#include "requests/Configuration.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineView>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString PathStyle = QStringLiteral(
+    "<style type='text/css'> a{color:#0044dd; text-decoration:none; font-size:12px} "
+    "a:hover{color:#FF5500; text-decoration:underline;} </style>");
+const QString ChildStyle = QStringLiteral(
+    "<style type='text/css'>  a{color:#0044dd; text-decoration:none; font-size:12px} "
+    "a:hover{color:#FF5500; text-decoration:underline;} </style>");
+
+struct Category
+{
+    QString cid, parent, name;
+};
+
+// The sandbox's category tree, read from its data file: what the gateway answers from.
+QList<Category> sandboxTree()
+{
+    QList<Category> tree;
+    QFile file(QStringLiteral(KESTROVA_TEST_DATA_DIR "/../../sandbox/data/itemcats.tsv"));
+    if (!file.open(QIODevice::ReadOnly))
+        return tree;
+    file.readLine();
+    while (!file.atEnd()) {
+        const QStringList fields =
+            QString::fromUtf8(file.readLine()).trimmed().split(QLatin1Char('\t'));
+        if (fields.size() >= 3)
+            tree.append({fields.at(0), fields.at(1), fields.at(2)});
+    }
+    return tree;
+}
+
+struct LogLine
+{
+    QByteArray method, target;
+    int status = 0;
+};
+
+// "METHOD TARGET STATUS MS"; the target may hold blanks.
+QList<LogLine> readLog(const QString &path)
+{
+    QList<LogLine> lines;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return lines;
+    for (const QByteArray &raw : file.readAll().split('\n')) {
+        QList<QByteArray> parts = raw.trimmed().split(' ');
+        if (parts.size() < 4)
+            continue;
+        LogLine line;
+        line.method = parts.takeFirst();
+        parts.removeLast();
+        line.status = parts.takeLast().toInt();
+        line.target = parts.join(' ');
+        lines.append(line);
+    }
+    return lines;
+}
+
+} // namespace
+
+class E2eCatalogTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void menuFromTheChineseEncodedFragment();
+    void firstCategorySelectedAtStart();
+    void childClickExtendsThePath();
+    void pathClickShrinksThePath();
+    void menuClickStartsANewPath();
+    void signedRequestsAccepted();
+
+private:
+    WebEnginePane *pane(int number) const;
+    // Clicks the first anchor matching the selector inside a pane, as a user would.
+    void click(int pane, const QString &selector);
+    QString bodyTag(const QString &image) const;
+    QString pathDocument(const QList<Category> &path) const;
+    QString childDocument(const QString &parent) const;
+    int searchesFor(const QString &cid) const;
+
+    QTemporaryDir m_dir;
+    QString m_logPath;
+    SandboxProcess m_sandbox;
+    FakeNetworkState m_network;
+    RecordingBrowserLauncher m_browser;
+    QStringList m_messages;
+    QList<Category> m_tree;
+    std::unique_ptr<Form1> m_form;
+};
+
+void E2eCatalogTest::initTestCase()
+{
+#ifndef KESTROVA_SANDBOX_EXE
+    QSKIP("built without the sandbox");
+#endif
+    m_tree = sandboxTree();
+    QVERIFY(!m_tree.isEmpty());
+    QVERIFY(m_dir.isValid());
+    m_logPath = m_dir.filePath(QStringLiteral("sandbox.log"));
+    QVERIFY(m_sandbox.start({QStringLiteral("--log"), m_logPath}));
+
+    Configuration config = Configuration::compiledIn();
+    const QString host = m_sandbox.hostPort();
+    config.makerHost = config.fileHost = config.gatewayHost = config.affiliateHost = host;
+    config.probeUrl = m_sandbox.baseUrl() + QLatin1Char('/');
+    Configuration::install(config);
+    AccessTokenPool::fill(config.accessTokens);
+
+    Form1Options options;
+    options.browser = &m_browser;
+    options.network = &m_network;
+    options.messageBox = [this](const QString &, const QString &text) { m_messages.append(text); };
+    m_form = std::make_unique<Form1>(options);
+    // The probe, the menu and the first selection all run inside.
+    m_form->Show();
+    QVERIFY(m_form->context().state.IsOnline);
+}
+
+void E2eCatalogTest::cleanupTestCase()
+{
+    m_form.reset();
+    m_sandbox.stop();
+}
+
+WebEnginePane *E2eCatalogTest::pane(int number) const
+{
+    const Form1Controls &ui = m_form->context().ui;
+    PagePane *panes[] = {ui.WebBrowser1, ui.WebBrowser2, ui.WebBrowser3, ui.WebBrowser4};
+    return qobject_cast<WebEnginePane *>(panes[number - 1]);
+}
+
+void E2eCatalogTest::click(int number, const QString &selector)
+{
+    WebEnginePane *target = pane(number);
+    QVERIFY(target->waitForDocument());
+    target->view()->page()->runJavaScript(
+        QStringLiteral("document.querySelector(\"%1\").click();").arg(selector),
+        QWebEngineScript::ApplicationWorld);
+}
+
+QString E2eCatalogTest::bodyTag(const QString &image) const
+{
+    return QStringLiteral("<body background='") + m_sandbox.baseUrl() + QStringLiteral("/images/")
+           + image + QStringLiteral("'>");
+}
+
+QString E2eCatalogTest::pathDocument(const QList<Category> &path) const
+{
+    QString html = bodyTag(QStringLiteral("2.jpg")) + PathStyle;
+    QString parent;
+    for (const Category &c : path) {
+        html += QStringLiteral("<a href='http://[p_cid=%1][cid=%2][name=%3]'>%3</a>>>")
+                    .arg(parent, c.cid, c.name);
+        parent = c.cid;
+    }
+    return html;
+}
+
+QString E2eCatalogTest::childDocument(const QString &parent) const
+{
+    QString html = bodyTag(QStringLiteral("3.jpg")) + ChildStyle;
+    for (const Category &c : m_tree) {
+        if (c.parent == parent) {
+            html += QStringLiteral("<a href='http://[p_cid=%1][cid=%2][name=%3]'>%3</a>"
+                                   "&nbsp&nbsp&nbsp&nbsp")
+                        .arg(c.parent, c.cid, c.name);
+        }
+    }
+    return html;
+}
+
+int E2eCatalogTest::searchesFor(const QString &cid) const
+{
+    int count = 0;
+    const QByteArray wanted = "&catid=" + cid.toLatin1() + "&";
+    for (const LogLine &line : readLog(m_logPath)) {
+        if (line.target.startsWith("/rpc/searchAuctionByRpc.do?") && line.target.contains(wanted)
+            && line.status == 200)
+            ++count;
+    }
+    return count;
+}
+
+void E2eCatalogTest::menuFromTheChineseEncodedFragment()
+{
+    const SandboxProcess::Reply menu = m_sandbox.get(QStringLiteral("/Excel/Menu.rar"));
+    QCOMPARE(menu.status, 200);
+    QVERIFY2(menu.contentType.toLower().contains("gbk"), menu.contentType.constData());
+    // Really GBK on the wire, not UTF-8 in disguise.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString asUtf8 = utf8.decode(menu.body);
+    QVERIFY(utf8.hasError() || !asUtf8.contains(QStringLiteral("女装")));
+    QStringDecoder gbk("GBK");
+    QVERIFY(gbk.isValid());
+    const QString fragment = gbk.decode(menu.body);
+    QVERIFY(fragment.contains(QStringLiteral("女装")));
+
+    QCOMPARE(pane(1)->content(), bodyTag(QStringLiteral("1.jpg")) + fragment);
+    // The fragment adds no scope entries.
+    QCOMPARE(m_form->context().ui.CB_Sub->count(), 2);
+    QVERIFY(pane(1)->waitForDocument());
+    QTRY_VERIFY_WITH_TIMEOUT(pane(1)->toPlainText().contains(QStringLiteral("女装/女士精品")),
+                             20000);
+}
+
+void E2eCatalogTest::firstCategorySelectedAtStart()
+{
+    const Form1Context &ctx = m_form->context();
+    // The fragment's link at character 100 is the start category's.
+    QCOMPARE(ctx.state.CatIds, QStringList{QStringLiteral("16")});
+    QCOMPARE(ctx.state.CatNames, QStringList{QStringLiteral("女装/女士精品")});
+    QCOMPARE(pane(2)->content(), pathDocument({{"16", "0", "女装/女士精品"}}));
+    QCOMPARE(pane(3)->content(), childDocument(QStringLiteral("16")));
+    QVERIFY(pane(4)->content().contains(QStringLiteral("<dt><span><a href='http://[catid=")));
+    QCOMPARE(ctx.ui.LB_Total1->text(), QStringLiteral("在【当前类目：女装/女士精品】下"));
+    QVERIFY(ctx.ui.CB_page->count() > 1);
+    QCOMPARE(ctx.ui.CB_page->currentText(), QStringLiteral("1"));
+    QCOMPARE(searchesFor(QStringLiteral("16")), 1);
+    QVERIFY(m_messages.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(pane(2)->toPlainText().contains(QStringLiteral("女装/女士精品>>")),
+                             20000);
+}
+
+void E2eCatalogTest::childClickExtendsThePath()
+{
+    const Form1Context &ctx = m_form->context();
+    const Category child = [this] {
+        for (const Category &c : m_tree)
+            if (c.parent == QLatin1String("16"))
+                return c;
+        return Category();
+    }();
+    QVERIFY(!child.cid.isEmpty());
+    m_form->context().ui.TB_Search->clear();
+
+    click(3, QStringLiteral("a"));
+
+    QTRY_COMPARE_WITH_TIMEOUT(ctx.state.CatIds, (QStringList{"16", child.cid}), 30000);
+    QCOMPARE(ctx.state.CatNames, (QStringList{"女装/女士精品", child.name}));
+    QCOMPARE(pane(2)->content(), pathDocument({{"16", "0", "女装/女士精品"}, child}));
+    QCOMPARE(pane(3)->content(), childDocument(child.cid));
+    QCOMPARE(ctx.ui.LB_Total1->text(), "在【当前类目：" + child.name + "】下");
+    QCOMPARE(ctx.state.PageText, QStringLiteral("1"));
+    QCOMPARE(ctx.state.RowOffset, QStringLiteral("0"));
+    QCOMPARE(searchesFor(child.cid), 1);
+}
+
+void E2eCatalogTest::pathClickShrinksThePath()
+{
+    const Form1Context &ctx = m_form->context();
+    QCOMPARE(ctx.state.CatIds.size(), 2);
+
+    click(2, QStringLiteral("a"));
+
+    QTRY_COMPARE_WITH_TIMEOUT(ctx.state.CatIds, QStringList{QStringLiteral("16")}, 30000);
+    QCOMPARE(pane(2)->content(), pathDocument({{"16", "0", "女装/女士精品"}}));
+    QCOMPARE(pane(3)->content(), childDocument(QStringLiteral("16")));
+    QCOMPARE(ctx.ui.LB_Total1->text(), QStringLiteral("在【当前类目：女装/女士精品】下"));
+    QCOMPARE(searchesFor(QStringLiteral("16")), 2);
+}
+
+void E2eCatalogTest::menuClickStartsANewPath()
+{
+    Form1Context &ctx = m_form->context();
+    const Category other = [this] {
+        for (const Category &c : m_tree)
+            if (c.parent == QLatin1String("0") && c.cid != QLatin1String("16"))
+                return c;
+        return Category();
+    }();
+    ctx.ui.TB_Search->setText(QStringLiteral("韩版"));
+
+    click(1, QStringLiteral("a[href*='[cid=%1]']").arg(other.cid));
+
+    QTRY_COMPARE_WITH_TIMEOUT(ctx.state.CatIds, QStringList{other.cid}, 30000);
+    // A menu click searches by category alone.
+    QCOMPARE(ctx.ui.TB_Search->text(), QString());
+    QCOMPARE(ctx.state.Keyword, QString());
+    QCOMPARE(pane(2)->content(), pathDocument({other}));
+    QCOMPARE(pane(3)->content(), childDocument(other.cid));
+    QCOMPARE(searchesFor(other.cid), 1);
+}
+
+void E2eCatalogTest::signedRequestsAccepted()
+{
+    const QList<LogLine> lines = readLog(m_logPath);
+    QList<LogLine> signedRequests;
+    for (const LogLine &line : lines) {
+        if (line.target.startsWith("/router/rest"))
+            signedRequests.append(line);
+    }
+    // The start selection, the child, the path element, the menu click.
+    QCOMPARE(signedRequests.size(), 4);
+    for (const LogLine &line : signedRequests) {
+        QCOMPARE(line.method, QByteArray("GET"));
+        QCOMPARE(line.status, 200);
+        // The gateway refuses with status 200 and an error document: ask again with
+        // the same target (within the gateway's clock window) and look at the answer.
+        const SandboxProcess::Reply again = m_sandbox.getRaw(line.target);
+        QCOMPARE(again.status, 200);
+        QVERIFY2(!again.body.contains("error_rsp"), again.body.left(300).constData());
+        QCOMPARE(SandboxProcess::xmlRoot(again.body).tagName(), QStringLiteral("rsp"));
+    }
+    qInfo("sandbox log: %lld requests, %lld signed", static_cast<long long>(lines.size()),
+          static_cast<long long>(signedRequests.size()));
+    // No menu fallback was needed.
+    for (const LogLine &line : lines)
+        QVERIFY2(!line.target.startsWith("/ContentPane.aspx"), line.target.constData());
+}
+
+QTEST_MAIN(E2eCatalogTest)
+#include "tst_e2e_catalog.moc"
