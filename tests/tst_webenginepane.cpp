@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFrame>
 #include <QSignalSpy>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <QtTest>
 
@@ -107,6 +108,7 @@ private slots:
     void writtenTextStaysAfterRefresh();
     void bodyScrollHidesScrollBars();
     void pageScriptsDoNotRun();
+    void contentCannotLeaveTheDocument();
     void defaultMarginsYieldToDocumentStyle();
     void placedInTwipsInsideFrame();
     void largeDocumentIsShown();
@@ -261,6 +263,29 @@ void TestWebEnginePane::pageScriptsDoNotRun()
     QCOMPARE(f.pane->toPlainText(), QStringLiteral("before"));
     QCOMPARE(f.pane->view()->page()->url(), QUrl(Configuration::current().makerUrl("")));
     QVERIFY(f.navigations.isEmpty());
+}
+
+void TestWebEnginePane::contentCannotLeaveTheDocument()
+{
+    PaneFixture f;
+    QVERIFY(f.show(QStringLiteral(
+        "<body>stays<form id='f' action='http://127.0.0.1:9/form'><input name='q'></form>"
+        "<iframe src='http://127.0.0.1:9/frame'></iframe>")));
+    const QUrl shown = f.pane->view()->page()->url();
+    f.pane->evaluate("document.getElementById('f').submit()");
+    QTest::qWait(500);
+    f.pane->evaluate("location.href = 'http://127.0.0.1:9/elsewhere'");
+    QTest::qWait(1000);
+    QCOMPARE(f.pane->view()->page()->url(), shown);
+    QCOMPARE(f.pane->toPlainText().trimmed(), QStringLiteral("stays"));
+    // The engine files a scripted address change under link navigations: it takes the
+    // path of a link that got past the click capture, reported once and refused.
+    // The form submission is refused without a report.
+    QCOMPARE(f.navigations.size(), 1);
+    QCOMPARE(f.navigations[0].url, QStringLiteral("http://127.0.0.1:9/elsewhere"));
+    QCOMPARE(f.navigations[0].flags, int(PagePane::HyperlinkFlag));
+    // Nothing of a run is kept on disk.
+    QVERIFY(f.pane->view()->page()->profile()->isOffTheRecord());
 }
 
 void TestWebEnginePane::defaultMarginsYieldToDocumentStyle()
