@@ -66,8 +66,9 @@ struct PaneFixture
     // clickedAtMs is when the click that arrived was sent.
     bool clickAt(const QPoint &at)
     {
-        pane->evaluate("window.testPresses = 0;"
-                       "window.addEventListener('mousedown', function () { ++testPresses; }, true)");
+        pane->evaluate(
+            "window.testPresses = 0;"
+            "window.addEventListener('mousedown', function () { ++testPresses; }, true)");
         QWidget *input = pane->view()->focusProxy();
         for (int attempt = 0; input && attempt < 10; ++attempt) {
             clickedAtMs = clock.elapsed();
@@ -127,8 +128,8 @@ void TestWebEnginePane::linkClickDeliversRawHrefOnce_data()
     QTest::addColumn<QString>("inner");
     QTest::addColumn<QString>("clickOn");
 
-    QTest::newRow("menu pseudo-link") << QStringLiteral("http://[cid=16][name=女装]")
-                                      << QStringLiteral("女装") << "#target";
+    QTest::newRow("menu pseudo-link")
+        << QStringLiteral("http://[cid=16][name=女装]") << QStringLiteral("女装") << "#target";
     QTest::newRow("path pseudo-link with parent")
         << QStringLiteral("http://[cid=50010850][name=连衣裙 夏][p_cid=16]")
         << QStringLiteral("连衣裙") << "#target";
@@ -137,9 +138,8 @@ void TestWebEnginePane::linkClickDeliversRawHrefOnce_data()
         << QStringLiteral("<span style='display:inline-block;width:120px;height:40px;"
                           "background:#ccc'>图</span>")
         << "#target span";
-    QTest::newRow("relative address kept as written") << QStringLiteral("images/../x y.htm")
-                                                       << QStringLiteral("relative")
-                                                       << "#target";
+    QTest::newRow("relative address kept as written")
+        << QStringLiteral("images/../x y.htm") << QStringLiteral("relative") << "#target";
     QTest::newRow("scheme-less") << QStringLiteral("javascript:alert(1)")
                                  << QStringLiteral("script link") << "#target";
 }
@@ -163,8 +163,8 @@ void TestWebEnginePane::linkClickDeliversRawHrefOnce()
     QVERIFY(at.x() >= 0);
     QVERIFY(f.clickAt(at));
     QTRY_COMPARE_WITH_TIMEOUT(f.navigations.size(), 1, 5000);
-    qInfo("click to notification: %lld ms (clicks sent: %d)",
-          f.navigations[0].atMs - f.clickedAtMs, f.clicksSent);
+    qInfo("click to notification: %lld ms (clicks sent: %d)", f.navigations[0].atMs - f.clickedAtMs,
+          f.clicksSent);
 
     QCOMPARE(f.navigations[0].url, href);
     QCOMPARE(f.navigations[0].flags, int(PagePane::HyperlinkFlag));
@@ -214,8 +214,9 @@ void TestWebEnginePane::writtenTextStaysAfterRefresh()
                                                "href='http://[cid=1][name=男装]'>男装</a>"
                                                "</nobr></br>"));
     // Relative addresses resolve on the maker's host.
-    QCOMPARE(f.pane->evaluate("document.body.background ? new URL(document.body.getAttribute("
-                              "'background'), document.baseURI).href : ''")
+    QCOMPARE(f.pane
+                 ->evaluate("document.body.background ? new URL(document.body.getAttribute("
+                            "'background'), document.baseURI).href : ''")
                  .toString(),
              Configuration::current().makerUrl("images/3.jpg"));
 
@@ -230,17 +231,18 @@ void TestWebEnginePane::bodyScrollHidesScrollBars()
     PaneFixture f;
     QString tall;
     for (int i = 0; i < 200; ++i)
-        tall += QStringLiteral("<nobr>第%1行 一行很长的文字一行很长的文字一行很长的文字一行很长的文字"
-                               "一行很长的文字一行很长的文字</nobr><br>")
-                    .arg(i);
+        tall +=
+            QStringLiteral("<nobr>第%1行 一行很长的文字一行很长的文字一行很长的文字一行很长的文字"
+                           "一行很长的文字一行很长的文字</nobr><br>")
+                .arg(i);
     QVERIFY(f.show(tall));
     // What scroll bars take off the viewport: a fixed box fills only what is left.
-    const QString bars = QStringLiteral(
-        "(function(){var d=document.createElement('div');"
-        "d.style.cssText='position:fixed;left:0;top:0;right:0;bottom:0';"
-        "document.body.appendChild(d);"
-        "var r=[window.innerWidth-d.offsetWidth, window.innerHeight-d.offsetHeight];"
-        "d.remove();return r;})()");
+    const QString bars =
+        QStringLiteral("(function(){var d=document.createElement('div');"
+                       "d.style.cssText='position:fixed;left:0;top:0;right:0;bottom:0';"
+                       "document.body.appendChild(d);"
+                       "var r=[window.innerWidth-d.offsetWidth, window.innerHeight-d.offsetHeight];"
+                       "d.remove();return r;})()");
     const QVariantList before = f.pane->evaluate(bars).toList();
     QCOMPARE(before.size(), 2);
     QVERIFY2(before[0].toInt() > 0 && before[1].toInt() > 0, "expected both scroll bars");
@@ -315,11 +317,10 @@ void TestWebEnginePane::placedInTwipsInsideFrame()
     QCOMPARE(f.pane->box()->parentWidget(), f.frame);
     QCOMPARE(f.pane->box()->geometry(), Twips::rect(-25, -300, 11595 + 600, 435 + 200));
     QVERIFY(f.pane->box()->geometry().top() < 0);
-    QCOMPARE(f.pane->view()->geometry(),
-             f.pane->box()->rect().adjusted(WebEnginePane::BorderPixels,
-                                            WebEnginePane::BorderPixels,
-                                            -WebEnginePane::BorderPixels,
-                                            -WebEnginePane::BorderPixels));
+    QCOMPARE(
+        f.pane->view()->geometry(),
+        f.pane->box()->rect().adjusted(WebEnginePane::BorderPixels, WebEnginePane::BorderPixels,
+                                       -WebEnginePane::BorderPixels, -WebEnginePane::BorderPixels));
 }
 
 void TestWebEnginePane::largeDocumentIsShown()

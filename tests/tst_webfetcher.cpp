@@ -100,16 +100,16 @@ void TestWebFetcher::decodesChineseEncodings_data()
     QTest::newRow("probe page, GBK undeclared")
         << QByteArray("text/html") << QByteArray("<p>" + BaiduGbk + "</p>")
         << QStringLiteral("<p>百度</p>");
-    QTest::newRow("header GB2312, quoted") << QByteArray("text/html; charset=\"GB2312\"")
-                                           << gbk(page) << page;
+    QTest::newRow("header GB2312, quoted")
+        << QByteArray("text/html; charset=\"GB2312\"") << gbk(page) << page;
     const QString metaCharset =
         QStringLiteral("<html><head><meta charset=\"gbk\"></head><body>女装 百度</body></html>");
     QTest::newRow("meta charset") << QByteArray("text/html") << gbk(metaCharset) << metaCharset;
     const QString metaHttpEquiv = QStringLiteral(
         "<html><head><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=gb2312\">"
         "</head><body>男装 百度</body></html>");
-    QTest::newRow("meta http-equiv") << QByteArray("text/html") << gbk(metaHttpEquiv)
-                                     << metaHttpEquiv;
+    QTest::newRow("meta http-equiv")
+        << QByteArray("text/html") << gbk(metaHttpEquiv) << metaHttpEquiv;
     QTest::newRow("undeclared UTF-8") << QByteArray("text/html") << page.toUtf8() << page;
     QTest::newRow("no content type, UTF-8") << QByteArray() << page.toUtf8() << page;
     QTest::newRow("header UTF-8") << QByteArray("text/html; charset=UTF-8") << page.toUtf8()

@@ -19,15 +19,16 @@ ScriptedServer::Response xml(const QByteArray &body, const QByteArray &contentTy
 }
 
 // A search answer shaped like the affiliate service's.
-const char SearchAnswer[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                            "<RESULTS><PTOTAL>42</PTOTAL>\n"
-                            "  <PRESULTS>\n"
-                            "    <ITEM><TITLE>连衣裙 &amp; 外套</TITLE><PRICE>59.00</PRICE></ITEM>\n"
-                            "    <ITEM><TITLE>女装</TITLE><PRICE>8</PRICE><NICK/></ITEM>\n"
-                            "    <!-- a comment is not a child -->\n"
-                            "    <ITEM><TITLE><![CDATA[<b>毛衣</b>]]></TITLE></ITEM>\n"
-                            "  </PRESULTS>\n"
-                            "</RESULTS>\n";
+const char SearchAnswer[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<RESULTS><PTOTAL>42</PTOTAL>\n"
+    "  <PRESULTS>\n"
+    "    <ITEM><TITLE>连衣裙 &amp; 外套</TITLE><PRICE>59.00</PRICE></ITEM>\n"
+    "    <ITEM><TITLE>女装</TITLE><PRICE>8</PRICE><NICK/></ITEM>\n"
+    "    <!-- a comment is not a child -->\n"
+    "    <ITEM><TITLE><![CDATA[<b>毛衣</b>]]></TITLE></ITEM>\n"
+    "  </PRESULTS>\n"
+    "</RESULTS>\n";
 
 } // namespace
 
@@ -121,9 +122,9 @@ void TestXmlReader::honoursEncodingDeclaration_data()
         << QByteArray("text/xml")
         << QByteArray("<?xml version=\"1.0\" encoding=\"gb2312\"?>"
                       "<r><cat><name>\xC5\xAE\xD7\xB0</name></cat></r>");
-    QTest::newRow("UTF-8 undeclared") << QByteArray("application/xml")
-                                      << QStringLiteral("<r><cat><name>女装</name></cat></r>")
-                                             .toUtf8();
+    QTest::newRow("UTF-8 undeclared")
+        << QByteArray("application/xml")
+        << QStringLiteral("<r><cat><name>女装</name></cat></r>").toUtf8();
 }
 
 void TestXmlReader::honoursEncodingDeclaration()
@@ -183,8 +184,8 @@ void TestXmlReader::timeoutGivesEmptyDocument()
     qInfo("time-out of %d s returned after %lld ms, %d timer ticks meanwhile",
           XmlReader::TimeoutSeconds, elapsed, ticks);
     QVERIFY(reader.root().isNull());
-    QVERIFY2(elapsed >= XmlReader::TimeoutSeconds * 1000 - 100
-                 && elapsed < XmlReader::TimeoutSeconds * 1000 + 5000,
+    QVERIFY2(elapsed >= XmlReader::TimeoutSeconds * 1000 - 100 &&
+                 elapsed < XmlReader::TimeoutSeconds * 1000 + 5000,
              qPrintable(QString::number(elapsed)));
     QVERIFY(ticks >= 20);
     QCOMPARE(busyTicks, ticks);

@@ -57,8 +57,8 @@ Result get(const QString &url, int timeoutMs)
     // QNetworkAccessManager also reads file:, data: and qrc: addresses; only the web is fetched.
     const QUrl address(url, QUrl::TolerantMode);
     const QString scheme = address.scheme().toLower();
-    if (!address.isValid() || address.host().isEmpty()
-        || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+    if (!address.isValid() || address.host().isEmpty() ||
+        (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
         return result;
 
     BusyScope busy;
@@ -98,8 +98,8 @@ Result get(const QString &url, int timeoutMs)
     deadline.stop();
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (!timedOut && !oversized && reply->error() == QNetworkReply::NoError && status >= 200
-        && status < 300) {
+    if (!timedOut && !oversized && reply->error() == QNetworkReply::NoError && status >= 200 &&
+        status < 300) {
         result.body = reply->readAll();
         if (result.body.size() > MaxBodyBytes) {
             result.body.clear();

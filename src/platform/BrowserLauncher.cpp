@@ -11,13 +11,13 @@ bool BrowserLauncher::isOpenable(const QString &address)
         if (c.isSpace() || c.category() == QChar::Other_Control)
             return false;
     }
-    if (!address.startsWith(QLatin1String("http://"), Qt::CaseInsensitive)
-        && !address.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
+    if (!address.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) &&
+        !address.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
         return false;
     const QUrl url(address, QUrl::TolerantMode);
     const QString scheme = url.scheme();
-    return url.isValid() && !url.host().isEmpty()
-        && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+    return url.isValid() && !url.host().isEmpty() &&
+           (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
 bool BrowserLauncher::open(const QString &address)

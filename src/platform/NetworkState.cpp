@@ -13,6 +13,6 @@ bool PlatformNetworkState::InternetGetConnectedState()
     // Without a backend nothing is known; the probe page decides then.
     if (!m_haveBackend || !QNetworkInformation::instance())
         return true;
-    return QNetworkInformation::instance()->reachability()
-        != QNetworkInformation::Reachability::Disconnected;
+    return QNetworkInformation::instance()->reachability() !=
+           QNetworkInformation::Reachability::Disconnected;
 }

@@ -112,9 +112,9 @@ QString documentCreation()
         source = QString::fromUtf8(channelJs.readAll());
     else
         qWarning("qwebchannel.js is missing: link clicks cannot reach the program");
-    return source + QLatin1Char('\n')
-        + QString::fromLatin1(CaptureScript).replace(QStringLiteral("@BRIDGE@"),
-                                                     QLatin1String(BridgeName));
+    return source + QLatin1Char('\n') +
+           QString::fromLatin1(CaptureScript)
+               .replace(QStringLiteral("@BRIDGE@"), QLatin1String(BridgeName));
 }
 
 QString bodyScroll(const QString &value)

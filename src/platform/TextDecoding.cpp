@@ -13,9 +13,9 @@ QByteArray canonicalName(const QByteArray &charset)
 {
     const QByteArray name = charset.trimmed().toLower();
     // Browsers read all of these as GB18030; it is a superset of each.
-    if (name == "gbk" || name == "gb2312" || name == "x-gbk" || name == "cp936"
-        || name == "windows-936" || name == "euc-cn" || name == "gb_2312-80"
-        || name == "csgb2312" || name == "gb18030")
+    if (name == "gbk" || name == "gb2312" || name == "x-gbk" || name == "cp936" ||
+        name == "windows-936" || name == "euc-cn" || name == "gb_2312-80" || name == "csgb2312" ||
+        name == "gb18030")
         return "GB18030";
     return name;
 }

@@ -44,8 +44,7 @@ QUrl documentBase()
 
 } // namespace
 
-WebEnginePane::WebEnginePane(QWidget *frame, QObject *parent)
-    : PagePane(parent ? parent : frame)
+WebEnginePane::WebEnginePane(QWidget *frame, QObject *parent) : PagePane(parent ? parent : frame)
 {
     m_box = new QFrame(frame);
     m_box->setFrameStyle(QFrame::Panel | QFrame::Sunken);
