@@ -124,7 +124,11 @@ int main(int argc, char *argv[])
     print("category 16, no keyword", category);
 
     sandbox.terminate();
-    sandbox.waitForFinished(5000);
+    if (!sandbox.waitForFinished(10000)) {
+        std::fprintf(stderr, "the sandbox did not stop on SIGTERM; killed\n");
+        sandbox.kill();
+        sandbox.waitForFinished(5000);
+    }
     return 0;
 #endif
 }
