@@ -37,6 +37,7 @@ class TestWebFetcher : public QObject
 
 private slots:
     void timeoutKeepsEventsFlowing();
+    void answersAgainAfterManyTimeouts();
     void decodesChineseEncodings_data();
     void decodesChineseEncodings();
     void capsBodySize_data();
@@ -85,6 +86,29 @@ void TestWebFetcher::timeoutKeepsEventsFlowing()
     QCOMPARE(waitCursorTicks, ticks);
     QVERIFY(!BlockingFetch::isBusy());
     QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void TestWebFetcher::answersAgainAfterManyTimeouts()
+{
+    // A caller that retries a silent server many times, then gets its answer.
+    ScriptedServer server;
+    int calls = 0;
+    server.route("/rpc", [&calls](const ScriptedServer::Request &) {
+        ScriptedServer::Response r;
+        r.neverAnswer = ++calls <= 12;
+        r.body = "<r>answer</r>";
+        return r;
+    });
+    int failed = 0;
+    for (int i = 0; i < 12; ++i) {
+        const BlockingFetch::Result r = BlockingFetch::get(server.url("/rpc"), 300);
+        failed += !r.ok && r.body.isEmpty() ? 1 : 0;
+    }
+    QCOMPARE(failed, 12);
+    QCOMPARE(server.requestCount("/rpc"), 12);
+    WebFetcher fetcher;
+    fetcher.setRequestTimeout(10);
+    QCOMPARE(fetcher.OpenURL(server.url("/rpc")), QStringLiteral("<r>answer</r>"));
 }
 
 void TestWebFetcher::decodesChineseEncodings_data()

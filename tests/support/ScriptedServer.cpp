@@ -110,6 +110,9 @@ ScriptedServer::ScriptedServer() : d(std::make_unique<Impl>())
     // One request per connection: a kept-alive idle connection would hold up stopping.
     d->server.set_keep_alive_max_count(1);
     d->server.set_read_timeout(2, 0);
+    // A request that is never answered holds its worker until the server stops, so a
+    // test may time out many times on one server before it answers again.
+    d->server.new_task_queue = [] { return new httplib::ThreadPool(32); };
     d->server.Get(".*", [this](const httplib::Request &req, httplib::Response &res) {
         // Bodies go out as given, with their own Content-Length: httplib would otherwise
         // compress text for a client that accepts it (brotli takes seconds per MiB).
