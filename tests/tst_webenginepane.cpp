@@ -105,6 +105,7 @@ private slots:
     void initTestCase();
     void linkClickDeliversRawHrefOnce_data();
     void linkClickDeliversRawHrefOnce();
+    void linkClickAfterQuickRewrites();
     void programNavigationCarriesFlagsZero();
     void writtenTextStaysAfterRefresh();
     void bodyScrollHidesScrollBars();
@@ -172,6 +173,29 @@ void TestWebEnginePane::linkClickDeliversRawHrefOnce()
     QCOMPARE(f.navigations.size(), 1);
     QCOMPARE(f.pane->view()->page()->url(), shown);
     QVERIFY(f.pane->toPlainText().contains(text));
+}
+
+void TestWebEnginePane::linkClickAfterQuickRewrites()
+{
+    // As at start-up: navigate, write, then documents replaced before they load.
+    PaneFixture f;
+    QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+    f.pane->Navigate(QStringLiteral("about: blank"));
+    for (int i = 0; i < 4; ++i) {
+        f.pane->open();
+        f.pane->write(QStringLiteral("<a id='target' style='font-size:30px' "
+                                     "href='http://[cid=%1][name=第%1类]'>第%1类</a>")
+                          .arg(i));
+        QTest::qWait(i * 5);
+    }
+    QVERIFY(f.pane->waitForDocument());
+    f.navigations.clear();
+    QVERIFY(f.clickAt(f.centreOf("#target")));
+    QTRY_COMPARE(f.navigations.size(), 1);
+    QTest::qWait(300);
+    QCOMPARE(f.navigations.size(), 1);
+    QCOMPARE(f.navigations[0].url, QStringLiteral("http://[cid=3][name=第3类]"));
+    QCOMPARE(f.navigations[0].flags, int(PagePane::HyperlinkFlag));
 }
 
 void TestWebEnginePane::programNavigationCarriesFlagsZero()
