@@ -13,6 +13,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+// The icon lives in the core library's resources, which a static library must register.
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
 namespace {
 
 QFont songTi(double points)
@@ -74,7 +80,10 @@ QComboBox *addList(QWidget *parent, QRect geometry, const QString &style)
 void Form1::createControls()
 {
     setWindowTitle(QStringLiteral("KestrovaV1.0"));
-    setWindowIcon(QIcon(QStringLiteral(":/kestrova/Form1.png")));
+    initResources();
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/kestrova/Form1.png"), QSize(48, 48));
+    setWindowIcon(icon);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);

@@ -63,6 +63,8 @@ WebEnginePane::WebEnginePane(QWidget *frame, QObject *parent) : PagePane(parent 
     settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
     settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+    // No favicon requests to the maker's host: the panes have no tab to show one in.
+    settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
 
     m_bridge = new PaneLinkBridge(this);
     connect(m_bridge, &PaneLinkBridge::clicked, this, &WebEnginePane::raiseLinkClick);

@@ -1,0 +1,249 @@
+// The main window after load, on real widgets and real WebEngine panes.
+#include "support/ScriptedServer.h"
+#include "support/TestDoubles.h"
+
+#include "app/Form1.h"
+#include "app/Form1Routines.h"
+#include "platform/PagePane.h"
+#include "platform/Twips.h"
+#include "platform/WebEnginePane.h"
+#include "requests/AccessTokenPool.h"
+#include "requests/Configuration.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+    ScriptedServer m_server;
+    FakeNetworkState m_network;
+    RecordingBrowserLauncher m_browser;
+    Form1 *m_form = nullptr;
+
+    QLabel *labelWithText(const QString &text)
+    {
+        for (QLabel *label : m_form->findChildren<QLabel *>())
+            if (label->text() == text)
+                return label;
+        return nullptr;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // Everything points at a server that answers nothing useful.
+        Configuration config = Configuration::compiledIn();
+        config.probeUrl = m_server.url(QStringLiteral("/"));
+        config.makerHost = config.fileHost = config.gatewayHost = config.affiliateHost =
+            m_server.hostPort();
+        Configuration::install(config);
+        AccessTokenPool::fill(config.accessTokens);
+        m_network.connected = false;
+        Form1Options options;
+        options.network = &m_network;
+        options.browser = &m_browser;
+        m_form = new Form1(options);
+        m_form->Show();
+    }
+    void cleanupTestCase() { delete m_form; }
+
+    void stateAfterLoadWithoutNetwork()
+    {
+        const MainState &s = m_form->context().state;
+        QCOMPARE(s.CancelNav, true);
+        QCOMPARE(s.IsOnline, false);
+        QCOMPARE(s.OnlineCount, 0);
+        QCOMPARE(s.CatIds, QStringList{QString()});
+        QCOMPARE(s.CatNames, QStringList{QString()});
+        QVERIFY(s.CatParentIds.isEmpty());
+        QCOMPARE(s.UiReady, true);
+        QCOMPARE(m_network.queries, 1);
+        QCOMPARE(m_server.requestCount(), 0);
+        QVERIFY(m_form->isVisible());
+        QCOMPARE(m_form->timer1().interval(), 5000);
+        QVERIFY(m_form->timer1().isActive());
+        QCOMPARE(m_form->timer2().interval(), 100);
+        QVERIFY(m_form->timer2().isActive());
+    }
+
+    void listsAfterLoad()
+    {
+        const Form1Controls &ui = m_form->context().ui;
+        QCOMPARE(ui.TB_Search->text(), QString());
+        QCOMPARE(ui.CB_Sub->count(), 2);
+        QCOMPARE(ui.CB_Sub->itemText(0), QStringLiteral("当前类目"));
+        QCOMPARE(ui.CB_Sub->itemText(1), QStringLiteral("所有类目"));
+        QCOMPARE(ui.CB_Sub->currentText(), QStringLiteral("当前类目"));
+        QCOMPARE(ui.CB_page->count(), 1);
+        QCOMPARE(ui.CB_page->itemText(0), QStringLiteral("1"));
+        QCOMPARE(ui.CB_page->currentIndex(), -1);
+        const QStringList sorts = {
+            QStringLiteral("价格从高到低               [7]"),
+            QStringLiteral("价格从低到高               [8]"),
+            QStringLiteral("成交量成高到低             [9]"),
+            QStringLiteral("成交量从低到高             [10]"),
+        };
+        QCOMPARE(ui.CB_Sort->count(), 4);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(ui.CB_Sort->itemText(i), sorts[i]);
+        QCOMPARE(ui.CB_Sort->currentIndex(), 2);
+        QVERIFY(!ui.CB_Sub->isEditable() && !ui.CB_page->isEditable() && !ui.CB_Sort->isEditable());
+        // The count labels keep their design texts until the first search.
+        QCOMPARE(ui.LB_Total1->text(), QStringLiteral("在当前类目下 找到"));
+        QCOMPARE(ui.LB_Total2->text(), QStringLiteral("3000个商品"));
+    }
+
+    void menuPaneShowsTheNetworkMessage()
+    {
+        auto *menu = static_cast<WebEnginePane *>(m_form->context().ui.WebBrowser1);
+        QTRY_COMPARE_WITH_TIMEOUT(menu->toPlainText(), QStringLiteral("获取数据失败，请检查网络连接！"),
+                                  15000);
+    }
+
+    void layout_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("twips");
+        QTest::newRow("Frame1") << "Frame1" << QRect(90, 360, 2655, 9945);
+        QTest::newRow("Frame2") << "Frame2" << QRect(3000, 60, 11595, 435);
+        QTest::newRow("Frame3") << "Frame3" << QRect(3000, 420, 11595, 1125);
+        QTest::newRow("Frame4") << "Frame4" << QRect(2970, 1290, 11595, 1575);
+        QTest::newRow("Frame5") << "Frame5" << QRect(2760, 2760, 11835, 7365);
+        QTest::newRow("TB_Search") << "TB_Search" << QRect(750, 390, 3915, 345);
+        QTest::newRow("CB_Sub") << "CB_Sub" << QRect(4740, 390, 3615, 300);
+        QTest::newRow("Cmd_Search") << "Cmd_Search" << QRect(8550, 390, 525, 315);
+        QTest::newRow("LB_Total1") << "LB_Total1" << QRect(150, 840, 5805, 225);
+        QTest::newRow("LB_Total2") << "LB_Total2" << QRect(180, 1140, 4545, 225);
+        QTest::newRow("Cmd_UpPage") << "Cmd_UpPage" << QRect(4920, 930, 795, 315);
+        QTest::newRow("Cmd_DownPage") << "Cmd_DownPage" << QRect(5820, 930, 735, 315);
+        QTest::newRow("CB_page") << "CB_page" << QRect(6960, 930, 705, 300);
+        QTest::newRow("CB_Sort") << "CB_Sort" << QRect(8760, 900, 2175, 300);
+    }
+    void layout()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, twips);
+        auto *widget = m_form->findChild<QWidget *>(name);
+        QVERIFY(widget);
+        QCOMPARE(widget->geometry(),
+                 Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+    }
+
+    void windowAndCaptions()
+    {
+        QCOMPARE(m_form->windowTitle(), QStringLiteral("KestrovaV1.0"));
+        QCOMPARE(m_form->size(), Twips::rect(0, 0, 14475, 10320).size());
+        QCOMPARE(m_form->palette().color(QPalette::Window), QColor(Qt::white));
+        QCOMPARE(qobject_cast<QGroupBox *>(m_form->frame(1))->title(), QStringLiteral("所有分类"));
+        QCOMPARE(qobject_cast<QGroupBox *>(m_form->frame(4))->title(), QStringLiteral("条件"));
+        const Form1Controls &ui = m_form->context().ui;
+        QCOMPARE(ui.Cmd_Search->text(), QStringLiteral("搜"));
+        QCOMPARE(ui.Cmd_UpPage->text(), QStringLiteral("上一页"));
+        QCOMPARE(ui.Cmd_DownPage->text(), QStringLiteral("下一页"));
+        QCOMPARE(ui.LB_Total1->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QCOMPARE(ui.LB_Total2->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+
+        QLabel *label6 = labelWithText(QStringLiteral("所有分类"));
+        QVERIFY(label6);
+        QCOMPARE(label6->geometry(), Twips::rect(690, 60, 975, 255));
+        QCOMPARE(label6->font().pointSizeF(), 12.0);
+        QCOMPARE(label6->palette().color(QPalette::WindowText), QColor(192, 64, 0));
+        // The narrow vertical captions show one character a line.
+        QLabel *nav = labelWithText(QStringLiteral("导\n航"));
+        QVERIFY(nav);
+        QCOMPARE(nav->geometry(), Twips::rect(2760, 30, 255, 525));
+        QCOMPARE(nav->font().pointSizeF(), 10.5);
+        QVERIFY(labelWithText(QStringLiteral("当\n前\n子\n类")));
+        QVERIFY(labelWithText(QStringLiteral("筛\n选\n条\n件")));
+        for (const char *caption : {"关键词：", "第", "页", "排序："}) {
+            QLabel *label = labelWithText(QString::fromUtf8(caption));
+            QVERIFY2(label, caption);
+            QCOMPARE(label->palette().color(QPalette::WindowText), QColor(192, 0, 0));
+        }
+    }
+
+    void panesAreLaidOutLargerThanTheirFrames_data()
+    {
+        QTest::addColumn<int>("frame");
+        QTest::addColumn<QRect>("twips"); // left, top, width, height of the pane in its frame
+        QTest::newRow("menu") << 1 << QRect(-25, -25, 2655 + 50, 9945 + 50);
+        QTest::newRow("path") << 2 << QRect(-25, -300, 11595 + 600, 435 + 200);
+        QTest::newRow("children") << 3 << QRect(-25, -250, 11595 + 200, 1125 + 300);
+        QTest::newRow("grid") << 5 << QRect(-25, -25, 11835 + 200, 7365 + 50);
+    }
+    void panesAreLaidOutLargerThanTheirFrames()
+    {
+        QFETCH(int, frame);
+        QFETCH(QRect, twips);
+        const Form1Controls &ui = m_form->context().ui;
+        PagePane *panes[] = {nullptr, ui.WebBrowser1, ui.WebBrowser2, ui.WebBrowser3, nullptr,
+                             ui.WebBrowser4};
+        auto *pane = static_cast<WebEnginePane *>(panes[frame]);
+        QCOMPARE(pane->box()->parentWidget(), m_form->frame(frame));
+        QCOMPARE(pane->box()->geometry(),
+                 Twips::rect(twips.x(), twips.y(), twips.width(), twips.height()));
+    }
+
+    void pageButtons_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<bool>("upEnabled");
+        QTest::addColumn<bool>("downEnabled");
+        QTest::newRow("1 of 1") << QStringList{"1"} << "1" << false << false;
+        QTest::newRow("1 of 3") << QStringList{"1", "2", "3"} << "1" << false << true;
+        QTest::newRow("2 of 3") << QStringList{"1", "2", "3"} << "2" << true << true;
+        QTest::newRow("3 of 3") << QStringList{"1", "2", "3"} << "3" << true << false;
+        QTest::newRow("empty list") << QStringList{} << QString() << false << false;
+        QTest::newRow("none current of 2") << QStringList{"1", "2"} << QString() << false << true;
+    }
+    void pageButtons()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QString, current);
+        QFETCH(bool, upEnabled);
+        QFETCH(bool, downEnabled);
+        Form1Context &ctx = m_form->context();
+        ctx.state.UiReady = false;
+        ctx.ui.CB_page->clear();
+        ctx.ui.CB_page->addItems(entries);
+        ctx.ui.CB_page->setCurrentIndex(ctx.ui.CB_page->findText(current));
+        ctx.state.UiReady = true;
+        // Flip both buttons to the wrong state; the 100 ms timer must put them right.
+        ctx.ui.Cmd_UpPage->setEnabled(!upEnabled);
+        ctx.ui.Cmd_DownPage->setEnabled(!downEnabled);
+        QTRY_COMPARE(ctx.ui.Cmd_UpPage->isEnabled(), upEnabled);
+        QTRY_COMPARE(ctx.ui.Cmd_DownPage->isEnabled(), downEnabled);
+    }
+
+    void paneNavigationIsCancelledAfterLoad()
+    {
+        const Form1Controls &ui = m_form->context().ui;
+        for (PagePane *pane : {ui.WebBrowser1, ui.WebBrowser2, ui.WebBrowser3, ui.WebBrowser4}) {
+            for (int flags : {0, 64}) {
+                bool cancel = false;
+                emit pane->BeforeNavigate2(QStringLiteral("http://[cid=16][name=女装]"), flags,
+                                           &cancel);
+                QVERIFY(cancel);
+            }
+        }
+        // Offline, so nothing was asked of any server.
+        QCOMPARE(m_server.requestCount(), 0);
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestForm1 test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_form1.moc"
