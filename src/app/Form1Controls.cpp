@@ -2,6 +2,7 @@
 // design positions in twips.
 #include "app/Form1.h"
 
+#include "app/VerticalCaption.h"
 #include "platform/Twips.h"
 #include "platform/WebEnginePane.h"
 
@@ -133,7 +134,11 @@ void Form1::createControls()
         // The spaced caption wraps to one character a line in its narrow box.
         QString caption = QString::fromUtf8(v.caption);
         caption.replace(QLatin1Char(' '), QLatin1Char('\n'));
-        QLabel *label = addLabel(this, caption, Twips::rect(v.left, v.top, v.width, v.height), brown);
+        auto *label = new VerticalCaption(caption, this);
+        label->setGeometry(Twips::rect(v.left, v.top, v.width, v.height));
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, brown);
+        label->setPalette(palette);
         label->setFont(songTi(10.5));
     }
 
