@@ -77,7 +77,11 @@ void WebBrowser2_BeforeNavigate2(Form1Context &ctx, const QString &link, int fla
     cancel = ctx.state.CancelNav;
     if (flags == 0)
         return;
-    // A click in the path keeps the typed keyword: it searches within the clicked category.
+    SelectClickedCategory(ctx, link);
+}
+
+void SelectClickedCategory(Form1Context &ctx, const QString &link)
+{
     ShowChildCategories(ctx, link);
     ShowCategoryPath(ctx, link);
     ShowSearchResults(ctx, link);

@@ -8,7 +8,6 @@
 #include "platform/PagePane.h"
 #include "platform/XmlReader.h"
 #include "requests/CreateURL.h"
-#include "search/ResultPage.h"
 
 void ShowChildCategories(Form1Context &ctx, const QString &link)
 {
@@ -51,8 +50,5 @@ void WebBrowser3_BeforeNavigate2(Form1Context &ctx, const QString &link, int fla
     cancel = ctx.state.CancelNav;
     if (flags == 0)
         return;
-    // Like the path pane: the typed keyword stays and is searched within the child.
-    ShowChildCategories(ctx, link);
-    ShowCategoryPath(ctx, link);
-    ShowSearchResults(ctx, link);
+    SelectClickedCategory(ctx, link);
 }
