@@ -99,7 +99,9 @@ QString ItemSearch::highlight(const QString &title, const QStringList &words)
     out.reserve(title.size() + 32);
     for (qsizetype i = 0; i < title.size(); ++i) {
         if (marked[i] && (i == 0 || !marked[i - 1]))
-            out += QStringLiteral("<span class=H>");
+            // Inline, so a page that styles the spans of its item boxes as picture frames
+            // still shows the title as one line of text.
+            out += QString::fromLatin1(HighlightOpen);
         out += title[i];
         if (marked[i] && (i + 1 == title.size() || !marked[i + 1]))
             out += QStringLiteral("</span>");

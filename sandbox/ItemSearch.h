@@ -10,6 +10,10 @@
 
 class Catalogue;
 
+// How a matched word is marked in a title.
+inline constexpr const char *HighlightOpen =
+    "<span class=H style='display:inline;border:0;color:#c00'>";
+
 // Keyword and category search over the catalogue, with the four sort orders of
 // the affiliate service. A posting list per title character narrows a keyword
 // search to a few candidates before the titles are compared.
@@ -39,7 +43,7 @@ public:
     static Order orderFromCode(const QString &code);
     // The keyword split on blanks (ASCII and ideographic).
     static QStringList splitKeyword(const QString &keyword);
-    // The title with every matched stretch wrapped in <span class=H>...</span>.
+    // The title with every matched stretch wrapped in HighlightOpen ... </span>.
     static QString highlight(const QString &title, const QStringList &words);
 
 private:

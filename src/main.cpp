@@ -1,6 +1,26 @@
 #include "app/mainLoad.h"
 
 #include <QApplication>
+#include <QWidget>
+
+namespace {
+
+// Windows go before the application object, so the HTML views release their
+// pages before the browser engine shuts down.
+void deleteRemainingWindows()
+{
+    for (;;) {
+        QWidget *owned = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (!w->parentWidget())
+                owned = w;
+        if (!owned)
+            return;
+        delete owned;
+    }
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -8,5 +28,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KestrovaV1.0"));
     mainLoad::Main();
-    return app.exec();
+    const int status = app.exec();
+    deleteRemainingWindows();
+    return status;
 }
