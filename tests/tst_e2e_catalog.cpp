@@ -4,6 +4,7 @@
 #include "support/TestDoubles.h"
 
 #include "../sandbox/testkit/SandboxProcess.h"
+#include "support/TestConfiguration.h"
 #include "app/Form1.h"
 #include "platform/WebEnginePane.h"
 #include "requests/AccessTokenPool.h"
@@ -127,12 +128,7 @@ void E2eCatalogTest::initTestCase()
     m_logPath = m_dir.filePath(QStringLiteral("sandbox.log"));
     QVERIFY(m_sandbox.start({QStringLiteral("--log"), m_logPath}));
 
-    Configuration config = Configuration::compiledIn();
-    const QString host = m_sandbox.hostPort();
-    config.makerHost = config.fileHost = config.gatewayHost = config.affiliateHost = host;
-    config.probeUrl = m_sandbox.baseUrl() + QLatin1Char('/');
-    Configuration::install(config);
-    AccessTokenPool::fill(config.accessTokens);
+    TestConfiguration::installOneHost(m_sandbox.hostPort(), m_sandbox.baseUrl() + QLatin1Char('/'));
 
     Form1Options options;
     options.browser = &m_browser;

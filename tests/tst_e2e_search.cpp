@@ -3,6 +3,7 @@
 #include "support/TestDoubles.h"
 
 #include "../sandbox/testkit/SandboxProcess.h"
+#include "support/TestConfiguration.h"
 #include "support/SandboxGrid.h"
 #include "app/Form1.h"
 #include "platform/WebEnginePane.h"
@@ -57,12 +58,7 @@ void E2eSearchTest::initTestCase()
     QSKIP("built without the sandbox");
 #endif
     QVERIFY(m_sandbox.start());
-    Configuration config = Configuration::compiledIn();
-    const QString host = m_sandbox.hostPort();
-    config.makerHost = config.fileHost = config.gatewayHost = config.affiliateHost = host;
-    config.probeUrl = m_sandbox.baseUrl() + QLatin1Char('/');
-    Configuration::install(config);
-    AccessTokenPool::fill(config.accessTokens);
+    TestConfiguration::installOneHost(m_sandbox.hostPort(), m_sandbox.baseUrl() + QLatin1Char('/'));
 
     Form1Options options;
     options.browser = &m_browser;

@@ -2,6 +2,7 @@
 // fetcher against the real sandbox marketplace; the grid is the document written
 // into a recording result pane.
 #include "support/ContextFixture.h"
+#include "support/TestConfiguration.h"
 
 #include "../sandbox/testkit/SandboxProcess.h"
 #include "support/SandboxGrid.h"
@@ -48,12 +49,7 @@ void E2eSearchRoutinesTest::initTestCase()
     QSKIP("built without the sandbox");
 #endif
     QVERIFY(m_sandbox.start());
-    Configuration config = Configuration::compiledIn();
-    const QString host = m_sandbox.hostPort();
-    config.makerHost = config.fileHost = config.gatewayHost = config.affiliateHost = host;
-    config.probeUrl = m_sandbox.baseUrl() + QLatin1Char('/');
-    Configuration::install(config);
-    AccessTokenPool::fill(config.accessTokens);
+    TestConfiguration::installOneHost(m_sandbox.hostPort(), m_sandbox.baseUrl() + QLatin1Char('/'));
 
     // As after load: online, the path one empty entry, the lists set up.
     m_f = std::make_unique<ContextFixture>();

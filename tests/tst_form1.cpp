@@ -1,5 +1,6 @@
 // The main window after load, on real widgets and real WebEngine panes.
 #include "support/ScriptedServer.h"
+#include "support/TestConfiguration.h"
 #include "support/TestDoubles.h"
 
 #include "app/Form1.h"
@@ -39,12 +40,7 @@ private slots:
     void initTestCase()
     {
         // Everything points at a server that answers nothing useful.
-        Configuration config = Configuration::compiledIn();
-        config.probeUrl = m_server.url(QStringLiteral("/"));
-        config.makerHost = config.fileHost = config.gatewayHost = config.affiliateHost =
-            m_server.hostPort();
-        Configuration::install(config);
-        AccessTokenPool::fill(config.accessTokens);
+        TestConfiguration::installOneHost(m_server.hostPort(), m_server.url(QStringLiteral("/")));
         m_network.connected = false;
         Form1Options options;
         options.network = &m_network;

@@ -1,6 +1,7 @@
 // Paging through results with the page list and the two buttons: one search per
 // click, run by the list's own handler, with the row offset of the chosen page.
 #include "support/ContextFixture.h"
+#include "support/TestConfiguration.h"
 #include "support/ScriptedServer.h"
 
 #include "requests/AccessTokenPool.h"
@@ -19,10 +20,7 @@ const QString SearchPath = QStringLiteral("/rpc/searchAuctionByRpc.do");
 
 QStringList pages(int count)
 {
-    QStringList texts;
-    for (int i = 1; i <= count; ++i)
-        texts.append(QString::number(i));
-    return texts;
+    return TestConfiguration::pageTexts(count);
 }
 
 } // namespace

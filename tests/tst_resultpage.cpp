@@ -1,6 +1,7 @@
 // The result page: grid document, count labels, page list and the fetch loop,
 // on real widgets against a scripted loopback search service.
 #include "support/ContextFixture.h"
+#include "support/TestConfiguration.h"
 #include "support/ScriptedServer.h"
 
 #include "app/Form1Routines.h"
@@ -86,10 +87,7 @@ QStringList entries(const QComboBox *list)
 
 QStringList pages(int count)
 {
-    QStringList texts;
-    for (int i = 1; i <= count; ++i)
-        texts.append(QString::number(i));
-    return texts;
+    return TestConfiguration::pageTexts(count);
 }
 
 } // namespace

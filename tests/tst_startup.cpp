@@ -1,5 +1,6 @@
 // Start-up: the token pool, the skin, the loading window and the main window.
 #include "support/ScriptedServer.h"
+#include "support/TestConfiguration.h"
 #include "support/TestDoubles.h"
 
 #include "app/Form1.h"
@@ -30,11 +31,8 @@ private slots:
         probe.body = "<html>百度</html>";
         probe.delayMs = 1500;
         server.routeFixed(QStringLiteral("/"), probe);
-        Configuration config = Configuration::compiledIn();
-        config.probeUrl = server.url(QStringLiteral("/"));
-        config.makerHost = config.fileHost = config.gatewayHost = config.affiliateHost =
-            server.hostPort();
-        Configuration::install(config);
+        const Configuration config =
+            TestConfiguration::installOneHost(server.hostPort(), server.url(QStringLiteral("/")));
         FakeNetworkState network;
         RecordingBrowserLauncher browser;
         Form1Options options;

@@ -1,6 +1,7 @@
 // The connectivity watch against a real probe server on loopback.
 #include "support/ContextFixture.h"
 #include "support/ScriptedServer.h"
+#include "support/TestConfiguration.h"
 
 #include "app/Form1Routines.h"
 #include "requests/AccessTokenPool.h"
@@ -25,14 +26,7 @@ private:
     }
     void install(ScriptedServer &server)
     {
-        Configuration config = Configuration::compiledIn();
-        config.probeUrl = server.url(QStringLiteral("/"));
-        config.makerHost = server.hostPort();
-        config.fileHost = server.hostPort();
-        config.gatewayHost = server.hostPort();
-        config.affiliateHost = server.hostPort();
-        Configuration::install(config);
-        AccessTokenPool::fill(config.accessTokens);
+        TestConfiguration::installOneHost(server.hostPort(), server.url(QStringLiteral("/")));
     }
 
 private slots:
