@@ -133,7 +133,7 @@ public:
     // The rows of the sandbox's category file: cid, parent_cid, name, is_parent.
     static QList<QStringList> categoryRows()
     {
-        QFile file(QFileInfo(QStringLiteral(__FILE__)).dir().filePath("../data/itemcats.tsv"));
+        QFile file(QStringLiteral(KESTROVA_SANDBOX_DATA_DIR "/itemcats.tsv"));
         QList<QStringList> rows;
         if (file.open(QIODevice::ReadOnly)) {
             file.readLine();

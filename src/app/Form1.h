@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Form1Context.h"
+#include "context/Form1Context.h"
 #include "platform/WebFetcher.h"
 
 #include <QTimer>

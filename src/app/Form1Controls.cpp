@@ -3,6 +3,7 @@
 #include "app/Form1.h"
 
 #include "app/VerticalCaption.h"
+#include "context/ApplicationTitle.h"
 #include "platform/Twips.h"
 #include "platform/WebEnginePane.h"
 
@@ -59,10 +60,11 @@ QPushButton *addButton(QWidget *parent, const QString &caption, QRect geometry)
 {
     auto *button = new QPushButton(caption, parent);
     button->setGeometry(geometry);
-    button->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(255, 192, 128);"
-                                         " border: 1px solid rgb(192, 128, 64); }"
-                                         "QPushButton:disabled { color: rgb(160, 120, 90); }"
-                                         "QPushButton:pressed { background-color: rgb(240, 170, 100); }"));
+    button->setStyleSheet(
+        QStringLiteral("QPushButton { background-color: rgb(255, 192, 128);"
+                       " border: 1px solid rgb(192, 128, 64); }"
+                       "QPushButton:disabled { color: rgb(160, 120, 90); }"
+                       "QPushButton:pressed { background-color: rgb(240, 170, 100); }"));
     return button;
 }
 
@@ -80,7 +82,7 @@ QComboBox *addList(QWidget *parent, QRect geometry, const QString &style)
 
 void Form1::createControls()
 {
-    setWindowTitle(QStringLiteral("KestrovaV1.0"));
+    setWindowTitle(QString::fromLatin1(ApplicationTitle));
     initResources();
     QIcon icon;
     icon.addFile(QStringLiteral(":/kestrova/Form1.png"), QSize(48, 48));
@@ -107,10 +109,11 @@ void Form1::createControls()
     auto *frame4 = new QGroupBox(QStringLiteral("条件"), this);
     frame4->setGeometry(Twips::rect(2970, 1290, 11595, 1575));
     frame4->setObjectName(QStringLiteral("Frame4"));
-    frame4->setStyleSheet(QStringLiteral(
-        "QGroupBox#Frame4 { background-color: rgb(255, 243, 230); border: 1px solid rgb(230, 200, 170);"
-        " margin-top: 0px; }"
-        "QGroupBox#Frame4::title { subcontrol-origin: border; left: 6px; top: -1px; color: rgb(192, 64, 0); }"));
+    frame4->setStyleSheet(QStringLiteral("QGroupBox#Frame4 { background-color: rgb(255, 243, 230); "
+                                         "border: 1px solid rgb(230, 200, 170);"
+                                         " margin-top: 0px; }"
+                                         "QGroupBox#Frame4::title { subcontrol-origin: border; "
+                                         "left: 6px; top: -1px; color: rgb(192, 64, 0); }"));
     m_frames[4] = frame4;
     m_frames[5] = plainFrame(Twips::rect(2760, 2760, 11835, 7365));
     for (int i = 1; i <= 5; ++i)
@@ -118,7 +121,8 @@ void Form1::createControls()
 
     // Captions on the window itself.
     const QColor brown(192, 64, 0);
-    QLabel *label6 = addLabel(this, QStringLiteral("所有分类"), Twips::rect(690, 60, 975, 255), brown);
+    QLabel *label6 =
+        addLabel(this, QStringLiteral("所有分类"), Twips::rect(690, 60, 975, 255), brown);
     label6->setFont(songTi(12));
     struct Vertical
     {
@@ -152,21 +156,19 @@ void Form1::createControls()
     QPalette keywordPalette = keyword->palette();
     keywordPalette.setColor(QPalette::Text, darkRed);
     keyword->setPalette(keywordPalette);
-    QComboBox *scope = addList(f4, Twips::rect(4740, 390, 3615, 300),
-                               listStyle(darkRed));
+    QComboBox *scope = addList(f4, Twips::rect(4740, 390, 3615, 300), listStyle(darkRed));
     QPushButton *search = addButton(f4, QStringLiteral("搜"), Twips::rect(8550, 390, 525, 315));
-    QLabel *total1 = addLabel(f4, QStringLiteral("在当前类目下 找到"),
-                              Twips::rect(150, 840, 5805, 225), red);
-    QLabel *total2 = addLabel(f4, QStringLiteral("3000个商品"), Twips::rect(180, 1140, 4545, 225), red);
+    QLabel *total1 =
+        addLabel(f4, QStringLiteral("在当前类目下 找到"), Twips::rect(150, 840, 5805, 225), red);
+    QLabel *total2 =
+        addLabel(f4, QStringLiteral("3000个商品"), Twips::rect(180, 1140, 4545, 225), red);
     QPushButton *up = addButton(f4, QStringLiteral("上一页"), Twips::rect(4920, 930, 795, 315));
     QPushButton *down = addButton(f4, QStringLiteral("下一页"), Twips::rect(5820, 930, 735, 315));
     addLabel(f4, QStringLiteral("第"), Twips::rect(6720, 960, 375, 255), darkRed);
-    QComboBox *page = addList(f4, Twips::rect(6960, 930, 705, 300),
-                              listStyle(red));
+    QComboBox *page = addList(f4, Twips::rect(6960, 930, 705, 300), listStyle(red));
     addLabel(f4, QStringLiteral("页"), Twips::rect(7710, 990, 225, 255), darkRed);
     addLabel(f4, QStringLiteral("排序："), Twips::rect(8160, 960, 615, 225), darkRed);
-    QComboBox *sort = addList(f4, Twips::rect(8760, 900, 2175, 300),
-                              listStyle(darkRed));
+    QComboBox *sort = addList(f4, Twips::rect(8760, 900, 2175, 300), listStyle(darkRed));
 
     Form1Controls &ui = m_ctx.ui;
     ui.TB_Search = keyword;

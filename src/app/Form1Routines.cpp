@@ -1,6 +1,6 @@
 #include "app/Form1Routines.h"
 
-#include "app/Form1Context.h"
+#include "context/Form1Context.h"
 #include "catalog/CategoryMenu.h"
 #include "platform/NetworkState.h"
 #include "platform/WebFetcher.h"

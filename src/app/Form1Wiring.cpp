@@ -1,14 +1,13 @@
 #include "app/Form1Wiring.h"
 
-#include "app/Form1Context.h"
 #include "catalog/CategoryMenu.h"
-#include "catalog/CategoryPath.h"
-#include "catalog/ChildCategories.h"
+#include "catalog/CategorySelection.h"
+#include "context/Form1Context.h"
 #include "platform/BlockingFetch.h"
 #include "platform/PagePane.h"
 #include "search/ItemClickThrough.h"
 #include "search/Paging.h"
-#include "search/SearchCriteria.h"
+#include "search/SearchControls.h"
 
 #include <QComboBox>
 #include <QKeyEvent>

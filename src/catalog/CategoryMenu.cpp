@@ -1,9 +1,9 @@
 #include "catalog/CategoryMenu.h"
 
-#include "app/Form1Context.h"
 #include "catalog/CatalogDocuments.h"
 #include "catalog/CategoryPath.h"
 #include "catalog/ChildCategories.h"
+#include "context/Form1Context.h"
 #include "platform/PagePane.h"
 #include "platform/WebFetcher.h"
 #include "platform/XmlReader.h"

@@ -1,13 +1,11 @@
 #include "catalog/CategoryPath.h"
 
-#include "app/Form1Context.h"
 #include "catalog/CatalogDocuments.h"
 #include "catalog/CategoryScope.h"
-#include "catalog/ChildCategories.h"
 #include "catalog/PageReset.h"
+#include "context/Form1Context.h"
 #include "platform/PagePane.h"
 #include "requests/CreateURL.h"
-#include "search/ResultPage.h"
 
 namespace {
 
@@ -70,19 +68,4 @@ void ShowCategoryPath(Form1Context &ctx, const QString &link)
     pane->Refresh();
 
     ResetToFirstPage(ctx);
-}
-
-void WebBrowser2_BeforeNavigate2(Form1Context &ctx, const QString &link, int flags, bool &cancel)
-{
-    cancel = ctx.state.CancelNav;
-    if (flags == 0)
-        return;
-    SelectClickedCategory(ctx, link);
-}
-
-void SelectClickedCategory(Form1Context &ctx, const QString &link)
-{
-    ShowChildCategories(ctx, link);
-    ShowCategoryPath(ctx, link);
-    ShowSearchResults(ctx, link);
 }

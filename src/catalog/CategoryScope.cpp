@@ -1,6 +1,6 @@
 #include "catalog/CategoryScope.h"
 
-#include "app/Form1Context.h"
+#include "context/Form1Context.h"
 
 #include <QComboBox>
 

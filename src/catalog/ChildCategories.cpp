@@ -1,10 +1,9 @@
 #include "catalog/ChildCategories.h"
 
-#include "app/Form1Context.h"
 #include "catalog/CatalogDocuments.h"
-#include "catalog/CategoryPath.h"
 #include "catalog/CategoryScope.h"
 #include "catalog/PageReset.h"
+#include "context/Form1Context.h"
 #include "platform/PagePane.h"
 #include "platform/XmlReader.h"
 #include "requests/CreateURL.h"
@@ -43,12 +42,4 @@ void ShowChildCategories(Form1Context &ctx, const QString &link)
     pane->Refresh();
 
     ResetToFirstPage(ctx);
-}
-
-void WebBrowser3_BeforeNavigate2(Form1Context &ctx, const QString &link, int flags, bool &cancel)
-{
-    cancel = ctx.state.CancelNav;
-    if (flags == 0)
-        return;
-    SelectClickedCategory(ctx, link);
 }

@@ -6,5 +6,3 @@ struct Form1Context;
 
 // Fetches and draws the children of the link's category.
 void ShowChildCategories(Form1Context &ctx, const QString &link);
-// The child pane's before-navigate notification.
-void WebBrowser3_BeforeNavigate2(Form1Context &ctx, const QString &link, int flags, bool &cancel);

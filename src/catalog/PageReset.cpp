@@ -1,6 +1,6 @@
 #include "catalog/PageReset.h"
 
-#include "app/Form1Context.h"
+#include "context/Form1Context.h"
 #include "requests/NumberText.h"
 
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "search/ItemClickThrough.h"
 
-#include "app/Form1Context.h"
+#include "context/Form1Context.h"
 #include "platform/BrowserLauncher.h"
 #include "platform/XmlReader.h"
 #include "requests/CreateURL.h"

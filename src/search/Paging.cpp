@@ -1,6 +1,6 @@
 #include "search/Paging.h"
 
-#include "app/Form1Context.h"
+#include "context/Form1Context.h"
 #include "requests/NumberText.h"
 #include "search/ResultPage.h"
 

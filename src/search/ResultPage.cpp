@@ -1,6 +1,7 @@
 #include "search/ResultPage.h"
 
-#include "app/Form1Context.h"
+#include "context/ApplicationTitle.h"
+#include "context/Form1Context.h"
 #include "platform/PagePane.h"
 #include "platform/XmlReader.h"
 #include "requests/CreateURL.h"

@@ -8,7 +8,3 @@ struct Form1Context;
 QString ReadSearchCriteria(Form1Context &ctx);
 // The text strictly between the first "[" and the first "]" after it.
 QString GetBracketValue(const QString &text);
-
-void Cmd_Search_Click(Form1Context &ctx);
-void TB_Search_KeyDown(Form1Context &ctx, qint16 keyCode, int shift);
-void CB_Sort_Click(Form1Context &ctx);

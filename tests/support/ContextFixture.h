@@ -3,7 +3,7 @@
 #include "RecordingPane.h"
 #include "TestDoubles.h"
 
-#include "app/Form1Context.h"
+#include "context/Form1Context.h"
 #include "platform/WebFetcher.h"
 
 #include <QComboBox>

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class WebFetcher;
+class NetworkState;
+class BrowserLauncher;
+
+// Platform services; tests substitute the browser, the network query and the message box.
+struct Form1Services
+{
+    WebFetcher *Inet1 = nullptr;
+    NetworkState *network = nullptr;
+    BrowserLauncher *browser = nullptr;
+    // A message box with an OK button, no icon: (title, text).
+    std::function<void(const QString &title, const QString &text)> messageBox;
+};
