@@ -5,11 +5,15 @@
 
 #include "app/Form1.h"
 #include "app/Form1Routines.h"
+#include "catalog/CategoryMenu.h"
+#include "catalog/ChildCategories.h"
+#include "platform/BusyNotice.h"
 #include "platform/PagePane.h"
 #include "platform/Twips.h"
 #include "platform/WebEnginePane.h"
 #include "requests/AccessTokenPool.h"
 #include "requests/Configuration.h"
+#include "search/ItemClickThrough.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -99,8 +103,8 @@ private slots:
     void menuPaneShowsTheNetworkMessage()
     {
         auto *menu = static_cast<WebEnginePane *>(m_form->context().ui.WebBrowser1);
-        QTRY_COMPARE_WITH_TIMEOUT(menu->toPlainText(), QStringLiteral("获取数据失败，请检查网络连接！"),
-                                  15000);
+        QTRY_COMPARE_WITH_TIMEOUT(menu->toPlainText(),
+                                  QStringLiteral("获取数据失败，请检查网络连接！"), 15000);
     }
 
     void layout_data()
@@ -179,8 +183,8 @@ private slots:
         QFETCH(int, frame);
         QFETCH(QRect, twips);
         const Form1Controls &ui = m_form->context().ui;
-        PagePane *panes[] = {nullptr, ui.WebBrowser1, ui.WebBrowser2, ui.WebBrowser3, nullptr,
-                             ui.WebBrowser4};
+        PagePane *panes[] = {nullptr,        ui.WebBrowser1, ui.WebBrowser2,
+                             ui.WebBrowser3, nullptr,        ui.WebBrowser4};
         auto *pane = static_cast<WebEnginePane *>(panes[frame]);
         QCOMPARE(pane->box()->parentWidget(), m_form->frame(frame));
         QCOMPARE(pane->box()->geometry(),
@@ -232,6 +236,87 @@ private slots:
         }
         // Offline, so nothing was asked of any server.
         QCOMPARE(m_server.requestCount(), 0);
+    }
+
+    // Last: it goes online and writes into the panes.
+    void busyNoticeOverThePaneItWaitsFor_data()
+    {
+        QTest::addColumn<QString>("slowPath");
+        QTest::addColumn<int>("frame"); // the frame of the pane the notice covers
+        QTest::newRow("menu at start") << "/Excel/Menu.rar" << 1;
+        QTest::newRow("children") << "/router/rest" << 3;
+        QTest::newRow("search") << "/rpc/searchAuctionByRpc.do" << 5;
+        QTest::newRow("link code") << "/rpc/genCodeByRpc.do" << 5;
+    }
+    void busyNoticeOverThePaneItWaitsFor()
+    {
+        QFETCH(QString, slowPath);
+        QFETCH(int, frame);
+        constexpr int delayMs = 2500;
+        const QByteArray menu =
+            QByteArray(100, ' ') + "<a href='http://[cid=16][name=女装]'>女装</a>";
+        const QMap<QString, QByteArray> answers = {
+            {"/Excel/Menu.rar", menu},
+            {"/router/rest", "<itemcats_get_response><item_cats/></itemcats_get_response>"},
+            {"/rpc/searchAuctionByRpc.do", "<rsp><PTOTAL>0</PTOTAL><PRESULTS/></rsp>"},
+            {"/rpc/genCodeByRpc.do", "<rsp><RESULT>http://127.0.0.1/item</RESULT></rsp>"},
+        };
+        for (auto it = answers.begin(); it != answers.end(); ++it) {
+            const QString path = it.key();
+            const QByteArray body = it.value();
+            m_server.route(path, [=](const ScriptedServer::Request &) {
+                ScriptedServer::Response response;
+                response.contentType = path.startsWith("/Excel") ? "text/html; charset=utf-8"
+                                                                 : "text/xml; charset=utf-8";
+                response.body = body;
+                response.delayMs = path == slowPath ? delayMs : 0;
+                return response;
+            });
+        }
+
+        Form1Context &ctx = m_form->context();
+        ctx.state.IsOnline = true;
+        ctx.ui.TB_Search->setText(QStringLiteral("x"));
+        auto visibleNotices = [this] {
+            QList<QLabel *> shown;
+            for (QLabel *label : m_form->findChildren<QLabel *>(BusyNotice::ObjectName))
+                if (label->isVisible())
+                    shown.append(label);
+            return shown;
+        };
+        // Sampled from inside the blocking fetch, whose event loop runs timers.
+        int earlyCount = -1;
+        qsizetype lateCount = -1;
+        QWidget *lateFrame = nullptr;
+        QString lateText;
+        QTimer::singleShot(300, [&] { earlyCount = int(visibleNotices().size()); });
+        QTimer::singleShot(1200, [&] {
+            const QList<QLabel *> late = visibleNotices();
+            lateCount = late.size();
+            if (!late.isEmpty()) {
+                lateFrame = late.first()->parentWidget()->parentWidget();
+                lateText = late.first()->text();
+            }
+        });
+
+        if (frame == 1) {
+            LoadCategoryMenu(ctx);
+        } else if (frame == 3) {
+            ShowChildCategories(ctx, QStringLiteral("http://[cid=16][name=女装]"));
+        } else if (slowPath.contains(QLatin1String("search"))) {
+            QTest::mouseClick(ctx.ui.Cmd_Search, Qt::LeftButton);
+        } else {
+            bool cancel = false;
+            WebBrowser4_BeforeNavigate2(ctx, QStringLiteral("http://[catid=5]"), 64, cancel);
+        }
+        ctx.state.IsOnline = false;
+
+        QCOMPARE(earlyCount, 0);
+        QCOMPARE(lateCount, 1);
+        QCOMPARE(lateFrame, m_form->frame(frame));
+        QCOMPARE(lateText, QStringLiteral("正在加载… 1 秒"));
+        // Gone the moment the fetch ended.
+        QVERIFY(m_form->findChildren<QLabel *>(BusyNotice::ObjectName).isEmpty());
     }
 };
 

@@ -4,6 +4,7 @@
 #include "catalog/CategoryPath.h"
 #include "catalog/ChildCategories.h"
 #include "context/Form1Context.h"
+#include "platform/FetchNotice.h"
 #include "platform/PagePane.h"
 #include "platform/WebFetcher.h"
 #include "platform/XmlReader.h"
@@ -59,6 +60,7 @@ void LoadCategoryMenu(Form1Context &ctx)
 {
     if (!ctx.state.IsOnline)
         return;
+    const FetchNoticeScope notice(ctx.ui.WebBrowser1);
     WebFetcher *fetcher = ctx.services.Inet1;
     fetcher->setRequestTimeout(5);
 

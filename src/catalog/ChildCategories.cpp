@@ -4,6 +4,7 @@
 #include "catalog/CategoryScope.h"
 #include "catalog/PageReset.h"
 #include "context/Form1Context.h"
+#include "platform/FetchNotice.h"
 #include "platform/PagePane.h"
 #include "platform/XmlReader.h"
 #include "requests/CreateURL.h"
@@ -12,6 +13,7 @@ void ShowChildCategories(Form1Context &ctx, const QString &link)
 {
     if (!ctx.state.IsOnline)
         return;
+    const FetchNoticeScope notice(ctx.ui.WebBrowser3);
     SelectCurrentCategoryScope(ctx);
 
     const QString cid = CreateURL::GetTagValue(link, QStringLiteral("cid"));

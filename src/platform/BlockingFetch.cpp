@@ -1,5 +1,8 @@
 #include "BlockingFetch.h"
 
+#include "BusyNotice.h"
+#include "FetchNotice.h"
+
 #include <QCoreApplication>
 #include <QCursor>
 #include <QEventLoop>
@@ -62,6 +65,7 @@ Result get(const QString &url, int timeoutMs)
         return result;
 
     BusyScope busy;
+    BusyNotice notice(FetchNoticeScope::currentHost());
     QNetworkRequest request(address);
     request.setMaximumRedirectsAllowed(10);
     QNetworkReply *reply = manager()->get(request);

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+class QWidget;
+
 // One embedded HTML view. The program only writes whole documents into it and
 // listens to its two notifications; a pane never loads a page by itself.
 class PagePane : public QObject
@@ -30,6 +32,9 @@ public:
     virtual void setHeight(double twips) = 0;
     virtual void setTop(double twips) = 0;
     virtual void setLeft(double twips) = 0;
+
+    // The widget a busy notice may cover, or nullptr for a pane that is not on screen.
+    virtual QWidget *noticeHost() const { return nullptr; }
 
 signals:
     // url is the link target as written in the page; set *cancel to stop it.

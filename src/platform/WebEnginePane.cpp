@@ -153,6 +153,11 @@ void WebEnginePane::setLeft(double twips)
     place();
 }
 
+QWidget *WebEnginePane::noticeHost() const
+{
+    return m_box;
+}
+
 void WebEnginePane::place()
 {
     if (m_box)

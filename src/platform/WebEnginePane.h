@@ -36,6 +36,7 @@ public:
     void setHeight(double twips) override;
     void setTop(double twips) override;
     void setLeft(double twips) override;
+    QWidget *noticeHost() const override;
 
     QFrame *box() const { return m_box; }
     QWebEngineView *view() const { return m_view; }

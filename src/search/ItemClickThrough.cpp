@@ -2,6 +2,7 @@
 
 #include "context/Form1Context.h"
 #include "platform/BrowserLauncher.h"
+#include "platform/FetchNotice.h"
 #include "platform/XmlReader.h"
 #include "requests/CreateURL.h"
 
@@ -38,6 +39,7 @@ void WebBrowser4_BeforeNavigate2(Form1Context &ctx, const QString &link, int fla
     cancel = ctx.state.CancelNav;
     if (flags == 0)
         return;
+    const FetchNoticeScope notice(ctx.ui.WebBrowser4);
     const QString item = CreateURL::GetTagValue(link, QStringLiteral("catid"));
     const QString seller = CreateURL::GetTagValue(link, QStringLiteral("nick_id"));
     int attempts = 0;

@@ -2,6 +2,7 @@
 
 #include "context/ApplicationTitle.h"
 #include "context/Form1Context.h"
+#include "platform/FetchNotice.h"
 #include "platform/PagePane.h"
 #include "platform/XmlReader.h"
 #include "requests/CreateURL.h"
@@ -94,6 +95,7 @@ void ShowSearchResults(Form1Context &ctx, const QString &link)
         return;
     }
 
+    const FetchNoticeScope notice(ui.WebBrowser4);
     QString grid = ResultGrid::styleBlock();
 
     // A fresh URL, and so a fresh token, for every attempt; one counter over all of them.
