@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QNetworkAccessManager>
@@ -19,6 +20,7 @@ namespace BlockingFetch {
 namespace {
 
 int g_busy = 0;
+qint64 g_elapsed = 0;
 
 QNetworkAccessManager *manager()
 {
@@ -66,6 +68,8 @@ Result get(const QString &url, int timeoutMs)
 
     BusyScope busy;
     BusyNotice notice(FetchNoticeScope::currentHost());
+    QElapsedTimer clock;
+    clock.start();
     QNetworkRequest request(address);
     request.setMaximumRedirectsAllowed(10);
     QNetworkReply *reply = manager()->get(request);
@@ -113,12 +117,18 @@ Result get(const QString &url, int timeoutMs)
         }
     }
     delete reply;
+    g_elapsed += clock.nsecsElapsed();
     return result;
 }
 
 bool isBusy()
 {
     return g_busy > 0;
+}
+
+qint64 elapsedNanoseconds()
+{
+    return g_elapsed;
 }
 
 } // namespace BlockingFetch

@@ -23,4 +23,7 @@ Result get(const QString &url, int timeoutMs);
 
 bool isBusy();
 
+// Time spent inside get() since the process started, for figures that leave the network out.
+qint64 elapsedNanoseconds();
+
 } // namespace BlockingFetch

@@ -1,0 +1,38 @@
+#include "app/ProgramMain.h"
+
+#include "app/mainLoad.h"
+
+#include <QApplication>
+#include <QWidget>
+
+namespace {
+
+// Windows go before the application object, so the HTML views release their
+// pages before the browser engine shuts down.
+void deleteRemainingWindows()
+{
+    for (;;) {
+        QWidget *owned = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (!w->parentWidget())
+                owned = w;
+        if (!owned)
+            return;
+        delete owned;
+    }
+}
+
+} // namespace
+
+int ProgramMain(int argc, char *argv[], const std::function<void(QApplication &)> &onApplication)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("KestrovaV1.0"));
+    if (onApplication)
+        onApplication(app);
+    mainLoad::Main();
+    const int status = app.exec();
+    deleteRemainingWindows();
+    return status;
+}
