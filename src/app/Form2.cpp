@@ -53,6 +53,17 @@ void Form2::showEvent(QShowEvent *event)
     QTimer::singleShot(200, this, &Form2::Form_Activate);
 }
 
+void Form2::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    // Without a window manager no activation comes: the window on screen is as
+    // active as it gets, so the load starts once it has painted.
+    if (!m_painted) {
+        m_painted = true;
+        QTimer::singleShot(0, this, &Form2::Form_Activate);
+    }
+}
+
 void Form2::Form_Activate()
 {
     if (m_activated)

@@ -29,9 +29,11 @@ signals:
 protected:
     bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     QLabel *m_label1;
     Form1 *m_form1 = nullptr;
     bool m_activated = false;
+    bool m_painted = false;
 };

@@ -1,6 +1,7 @@
 #include "app/ProgramMain.h"
 
 #include "app/mainLoad.h"
+#include "platform/EngineSwitches.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -26,6 +27,7 @@ void deleteRemainingWindows()
 
 int ProgramMain(int argc, char *argv[], const std::function<void(QApplication &)> &onApplication)
 {
+    EngineSwitches::install();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KestrovaV1.0"));

@@ -1,0 +1,33 @@
+#include "EngineSwitches.h"
+
+#include <QtGlobal>
+
+namespace EngineSwitches {
+
+namespace {
+constexpr char Variable[] = "QTWEBENGINE_CHROMIUM_FLAGS";
+} // namespace
+
+QByteArrayList own()
+{
+    return {
+        // One renderer for the four panes instead of one each.
+        QByteArrayLiteral("--renderer-process-limit=1"),
+    };
+}
+
+QByteArray merged(const QByteArray &userFlags)
+{
+    QByteArray flags = own().join(' ');
+    const QByteArray user = userFlags.trimmed();
+    if (!user.isEmpty())
+        flags += ' ' + user;
+    return flags;
+}
+
+void install()
+{
+    qputenv(Variable, merged(qgetenv(Variable)));
+}
+
+} // namespace EngineSwitches

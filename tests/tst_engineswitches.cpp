@@ -1,0 +1,93 @@
+// The program's own Chromium switches: added to a user's QTWEBENGINE_CHROMIUM_FLAGS,
+// and the four panes sharing one renderer process under them.
+#include "platform/EngineSwitches.h"
+#include "platform/WebEnginePane.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <QtTest>
+
+class TestEngineSwitches : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // Before any view exists, as the program does it before its windows.
+        m_userFlags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+        EngineSwitches::install();
+    }
+
+    void userFlagsAreKept_data()
+    {
+        QTest::addColumn<QByteArray>("user");
+        QTest::addColumn<QByteArray>("after"); // what follows the program's own switches
+
+        QTest::newRow("none") << QByteArray() << QByteArray();
+        QTest::newRow("blank") << QByteArray("   ") << QByteArray();
+        QTest::newRow("one") << QByteArray("--disable-gpu") << QByteArray(" --disable-gpu");
+        QTest::newRow("several, trimmed") << QByteArray("  --disable-gpu --no-sandbox ")
+                                          << QByteArray(" --disable-gpu --no-sandbox");
+        // The same switch again: Chromium takes the last value, so the user's wins.
+        QTest::newRow("the user's own limit") << QByteArray("--renderer-process-limit=4")
+                                              << QByteArray(" --renderer-process-limit=4");
+    }
+
+    void userFlagsAreKept()
+    {
+        QFETCH(QByteArray, user);
+        QFETCH(QByteArray, after);
+        const QByteArray own = EngineSwitches::own().join(' ');
+        QVERIFY(!own.isEmpty());
+        QCOMPARE(EngineSwitches::merged(user), own + after);
+    }
+
+    void installAddsToTheEnvironment()
+    {
+        const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+        QCOMPARE(flags, EngineSwitches::merged(m_userFlags));
+        for (const QByteArray &own : EngineSwitches::own())
+            QVERIFY2(flags.contains(own), flags.constData());
+        for (const QByteArray &user : m_userFlags.simplified().split(' '))
+            QVERIFY2(flags.contains(user), flags.constData());
+    }
+
+    void fourPanesShareOneRenderer()
+    {
+        QWidget window;
+        window.resize(900, 700);
+        WebEnginePane *panes[4];
+        for (int i = 0; i < 4; ++i) {
+            auto *frame = new QFrame(&window);
+            frame->setGeometry(i % 2 * 450, i / 2 * 350, 440, 340);
+            panes[i] = new WebEnginePane(frame);
+            panes[i]->setWidth(6000);
+            panes[i]->setHeight(4800);
+        }
+        window.show();
+        for (int i = 0; i < 4; ++i) {
+            panes[i]->open();
+            panes[i]->write(
+                QStringLiteral("<p>pane %1</p><a href='http://[cid=%1]'>link</a>").arg(i));
+        }
+        QSet<qint64> renderers;
+        for (WebEnginePane *pane : panes) {
+            QVERIFY(pane->waitForDocument());
+            QTRY_VERIFY(pane->view()->page()->renderProcessPid() > 0);
+            renderers.insert(pane->view()->page()->renderProcessPid());
+        }
+        QCOMPARE(renderers.size(), 1);
+        // Each pane still shows its own document.
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(panes[i]->toPlainText().startsWith(QStringLiteral("pane %1\n").arg(i)));
+    }
+
+private:
+    QByteArray m_userFlags;
+};
+
+QTEST_MAIN(TestEngineSwitches)
+#include "tst_engineswitches.moc"
