@@ -3,6 +3,7 @@
 #include "BusyNotice.h"
 #include "FetchNotice.h"
 
+#include <QByteArrayList>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QElapsedTimer>
@@ -54,6 +55,73 @@ private:
     bool m_cursor = false;
 };
 
+// Takes an answer off the network layer in pieces as it arrives, so that neither the
+// layer nor this reader ever holds much more than the cap, however fast the server
+// sends and whether or not it says how much is coming.
+class BodyReader
+{
+public:
+    // What the network layer may hold that has not been read yet.
+    static constexpr qint64 ReadBufferBytes = 256 * 1024;
+
+    explicit BodyReader(QNetworkReply *reply) : m_reply(reply)
+    {
+        reply->setReadBufferSize(ReadBufferBytes);
+        QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [this] {
+            // Again once the exchange runs: the network thread may have set up the
+            // transfer before the first setting reached it.
+            m_reply->setReadBufferSize(ReadBufferBytes);
+            const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
+            if (length.isValid() && length.toLongLong() > MaxBodyBytes)
+                refuse();
+        });
+        QObject::connect(reply, &QNetworkReply::readyRead, reply, [this] { takeAvailable(); });
+    }
+
+    bool oversized() const { return m_oversized; }
+
+    // What is left once the reply has finished.
+    void takeRest() { takeAvailable(); }
+    QByteArray takeBody()
+    {
+        // Joined once at the end: growing one array piece by piece would copy it
+        // each time it is reallocated and leave the old copies in the heap.
+        QByteArray body;
+        body.reserve(m_size);
+        for (const QByteArray &piece : std::as_const(m_pieces))
+            body += piece;
+        m_pieces.clear();
+        return body;
+    }
+
+private:
+    void takeAvailable()
+    {
+        while (!m_oversized && m_reply->bytesAvailable() > 0) {
+            // One byte past the cap is enough to know.
+            const qint64 room = MaxBodyBytes + 1 - m_size;
+            m_pieces.append(m_reply->read(qMin(m_reply->bytesAvailable(), room)));
+            m_size += m_pieces.constLast().size();
+            if (m_size > MaxBodyBytes)
+                refuse();
+        }
+    }
+
+    void refuse()
+    {
+        m_oversized = true;
+        m_pieces.clear();
+        m_size = 0;
+        if (m_reply->isRunning())
+            m_reply->abort();
+    }
+
+    QNetworkReply *m_reply;
+    QByteArrayList m_pieces;
+    qint64 m_size = 0;
+    bool m_oversized = false;
+};
+
 } // namespace
 
 Result get(const QString &url, int timeoutMs)
@@ -73,23 +141,10 @@ Result get(const QString &url, int timeoutMs)
     QNetworkRequest request(address);
     request.setMaximumRedirectsAllowed(10);
     QNetworkReply *reply = manager()->get(request);
-
-    bool timedOut = false;
-    bool oversized = false;
-    auto checkSize = [&](qint64 received, qint64 total) {
-        if (!oversized && (received > MaxBodyBytes || total > MaxBodyBytes)) {
-            oversized = true;
-            reply->abort();
-        }
-    };
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [&] {
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid())
-            checkSize(0, length.toLongLong());
-    });
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, checkSize);
+    BodyReader reader(reply);
 
     // One deadline for the whole exchange, so a trickling server cannot hold the window.
+    bool timedOut = false;
     QTimer deadline;
     deadline.setSingleShot(true);
     deadline.setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5 % early
@@ -106,15 +161,12 @@ Result get(const QString &url, int timeoutMs)
     deadline.stop();
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (!timedOut && !oversized && reply->error() == QNetworkReply::NoError && status >= 200 &&
-        status < 300) {
-        result.body = reply->readAll();
-        if (result.body.size() > MaxBodyBytes) {
-            result.body.clear();
-        } else {
-            result.ok = true;
-            result.contentType = reply->rawHeader("Content-Type");
-        }
+    reader.takeRest();
+    if (!timedOut && !reader.oversized() && reply->error() == QNetworkReply::NoError &&
+        status >= 200 && status < 300) {
+        result.ok = true;
+        result.body = reader.takeBody();
+        result.contentType = reply->rawHeader("Content-Type");
     }
     delete reply;
     g_elapsed += clock.nsecsElapsed();

@@ -2,10 +2,26 @@
 
 #include "BlockingFetch.h"
 
+namespace {
+
+int g_timeoutMs = XmlReader::TimeoutSeconds * 1000;
+
+} // namespace
+
+int XmlReader::timeoutMs()
+{
+    return g_timeoutMs;
+}
+
+void XmlReader::setTimeoutMs(int milliseconds)
+{
+    g_timeoutMs = milliseconds;
+}
+
 void XmlReader::setURL(const QString &url)
 {
     m_document = QDomDocument();
-    const BlockingFetch::Result fetched = BlockingFetch::get(url, TimeoutSeconds * 1000);
+    const BlockingFetch::Result fetched = BlockingFetch::get(url, g_timeoutMs);
     if (!fetched.ok)
         return;
     // From the bytes, so the document's own encoding declaration decides.

@@ -12,6 +12,9 @@ class XmlReader
 {
 public:
     static constexpr int TimeoutSeconds = 10;
+    // The time-out of every load, TimeoutSeconds unless changed (tests shorten it).
+    static int timeoutMs();
+    static void setTimeoutMs(int milliseconds);
 
     // Fetches and parses; replaces any earlier document of this reader.
     void setURL(const QString &url);
