@@ -1,6 +1,7 @@
 #include "WebEnginePane.h"
 
 #include "PaneLinkBridge.h"
+#include "PaneLockdown.h"
 #include "PanePage.h"
 #include "PaneScripts.h"
 #include "Twips.h"
@@ -65,6 +66,7 @@ WebEnginePane::WebEnginePane(QWidget *frame, QObject *parent) : PagePane(parent 
     settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
     // No favicon requests to the maker's host: the panes have no tab to show one in.
     settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
+    PaneLockdown::apply(m_page, Configuration::current().makerHost);
 
     m_bridge = new PaneLinkBridge(this);
     connect(m_bridge, &PaneLinkBridge::clicked, this, &WebEnginePane::raiseLinkClick);
