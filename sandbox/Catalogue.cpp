@@ -110,6 +110,9 @@ void Catalogue::generateItems(const Settings &settings)
             item.id = 1000000000ULL + ((position * 2654435761ULL + settings.seed) & 0x7FFFFFFFULL);
             item.category = leaf;
             item.title = ItemVocabulary::makeTitle(random, kind, m_tree.node(leaf).name);
+            const QString marked = ItemVocabulary::markedWord(int(position));
+            if (!marked.isEmpty())
+                item.title += QLatin1Char(' ') + marked;
             item.price = ItemVocabulary::makePrice(random, kind);
             item.sales = ItemVocabulary::makeSales(random);
             item.seller = sellers.isEmpty() ? random.below(int(m_sellers.size()))

@@ -43,6 +43,7 @@ VOCABULARY(generalWords, "正品", "精品", "实惠装", "新款", "环保", "�
 VOCABULARY(generalSeasons, "2009新款", "09新品", "2009年", "最新款", "冬季", "秋季")
 VOCABULARY(suffixes, "包邮", "特价", "热卖", "限时抢购", "皇冠信誉", "假一赔十", "现货", "秒杀",
            "新品上架", "买二送一")
+VOCABULARY(markedWords, "H&M", "C#", "C++", "100%", "a&b#c+d%e", "&#+%")
 VOCABULARY(shopPrefixes, "小雨", "阿蓉", "晴天", "紫罗兰", "蓝精灵", "甜心", "花花", "丫丫",
            "月亮湾", "小鱼儿", "阳光", "开心果", "快乐猪", "糖糖", "雪儿", "飘飘", "依依", "绿野",
            "麦田", "青柠", "星星", "可可", "米米", "乐乐", "豆豆", "美美", "金牌", "诚信", "淘淘",
@@ -120,6 +121,15 @@ QString makeTitle(SeededRandom &random, Kind kind, const QString &categoryName)
     if (random.chance(0.3))
         parts.append(pick(random, suffixes()));
     return parts.join(QLatin1Char(' '));
+}
+
+QString markedWord(int position)
+{
+    // Midway through each run of MarkedEvery items, not at a run's start.
+    if (position % MarkedEvery != MarkedEvery / 2)
+        return QString();
+    const QStringList &words = markedWords();
+    return words[(position / MarkedEvery) % int(words.size())];
 }
 
 int makePrice(SeededRandom &random, Kind kind)

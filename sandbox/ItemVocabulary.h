@@ -15,6 +15,11 @@ Kind kindOfTopLevel(const QString &name);
 
 // A title such as "韩依坊 2009新款 韩版 修身 连衣裙".
 QString makeTitle(SeededRandom &random, Kind kind, const QString &categoryName);
+// For one item in MarkedEvery, by catalogue position, a word holding "&", "#", "+" or "%",
+// which a search request must carry percent-encoded; empty for all others. Drawn from no
+// generator, so every other title, price and seller stays as it was.
+inline constexpr int MarkedEvery = 40;
+QString markedWord(int position);
 // Price in hundredths of a yuan.
 int makePrice(SeededRandom &random, Kind kind);
 int makeSales(SeededRandom &random);

@@ -126,11 +126,32 @@ void TestCreateURL::searchUrl_data()
     QTest::newRow("keyword a b, no category")
         << QStringLiteral("0") << QString() << QStringLiteral("a b") << QStringLiteral("7")
         << QStringLiteral("&pid=31415926&keyword=a b&catid=&rowoffset=0&rowcount=20&mid =0&sr=7");
-    QTest::newRow("reserved and non-ASCII keyword unencoded")
+    QTest::newRow("non-ASCII, blanks and = as typed, & and # encoded")
         << QStringLiteral("40") << QStringLiteral("16") << QStringLiteral("\u5973 & x=y#z")
         << QStringLiteral("1")
-        << QStringLiteral("&pid=31415926&keyword=\u5973 & x=y#z&catid=16&rowoffset=40"
+        << QStringLiteral("&pid=31415926&keyword=\u5973 %26 x=y%23z&catid=16&rowoffset=40"
                           "&rowcount=20&mid =0&sr=1");
+    const QString rest = QStringLiteral("&catid=16&rowoffset=20&rowcount=20&mid =0&sr=9");
+    const auto keywordRow = [&](const char *name, const QString &keyword, const QString &wire) {
+        QTest::newRow(name) << QStringLiteral("20") << QStringLiteral("16") << keyword
+                            << QStringLiteral("9")
+                            << QStringLiteral("&pid=31415926&keyword=") + wire + rest;
+    };
+    keywordRow("H&M", QStringLiteral("H&M"), QStringLiteral("H%26M"));
+    keywordRow("C#", QStringLiteral("C#"), QStringLiteral("C%23"));
+    keywordRow("C++", QStringLiteral("C++"), QStringLiteral("C%2B%2B"));
+    keywordRow("100%", QStringLiteral("100%"), QStringLiteral("100%25"));
+    keywordRow("all four", QStringLiteral("a&b#c+d%e"), QStringLiteral("a%26b%23c%2Bd%25e"));
+    keywordRow("only the four", QStringLiteral("&#+%"), QStringLiteral("%26%23%2B%25"));
+    keywordRow("an escape typed is escaped once more", QStringLiteral("%26"),
+               QStringLiteral("%2526"));
+    keywordRow("doubled", QStringLiteral("++%%"), QStringLiteral("%2B%2B%25%25"));
+    keywordRow("other reserved characters as typed", QStringLiteral("a/b?c=d;e@f$g,h"),
+               QStringLiteral("a/b?c=d;e@f$g,h"));
+    keywordRow("blanks and CJK as typed", QStringLiteral("\u97E9\u7248 \u4FEE\u8EAB"),
+               QStringLiteral("\u97E9\u7248 \u4FEE\u8EAB"));
+    keywordRow("CJK beside an encoded one", QStringLiteral("\u5973&\u88C5"),
+               QStringLiteral("\u5973%26\u88C5"));
     QTest::newRow("category only")
         << QStringLiteral("1980") << QStringLiteral("50010850") << QString() << QStringLiteral("4")
         << QStringLiteral("&pid=31415926&keyword=&catid=50010850&rowoffset=1980"
@@ -164,6 +185,9 @@ void TestCreateURL::linkCodeUrl_data()
     QTest::newRow("seller with non-ASCII id")
         << QStringLiteral("\u5356\u5BB6 a") << QStringLiteral("43")
         << QStringLiteral("&pid=31415926&aid=\u5356\u5BB6 a&mode=43");
+    QTest::newRow("aid holding & # + % stays as it is")
+        << QStringLiteral("a&b#c+d%e") << QStringLiteral("43")
+        << QStringLiteral("&pid=31415926&aid=a&b#c+d%e&mode=43");
 }
 
 void TestCreateURL::linkCodeUrl()

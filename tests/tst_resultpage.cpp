@@ -1,8 +1,8 @@
 // The result page: grid document, count labels, page list and the fetch loop,
 // on real widgets against a scripted loopback search service.
 #include "support/ContextFixture.h"
-#include "support/TestConfiguration.h"
 #include "support/ScriptedServer.h"
+#include "support/TestConfiguration.h"
 
 #include "app/Form1Routines.h"
 #include "requests/AccessTokenPool.h"
@@ -379,9 +379,10 @@ void ResultPageTest::requestCarriesTheCriteria()
     QCOMPARE(r.path, SearchPath);
     QVERIFY2(testPool().contains(rawToken(r.target)), r.target.constData());
     QCOMPARE(r.query.value(QStringLiteral("pid")), MemberId);
-    // Nothing is escaped by the program: "&" in the keyword splits the value on the wire.
-    QCOMPARE(r.query.value(QStringLiteral("keyword")), QStringLiteral("真丝 a"));
-    QVERIFY(r.query.contains(QStringLiteral("b")));
+    // The "&" of the keyword is escaped, so it stays inside the value.
+    QCOMPARE(r.query.value(QStringLiteral("keyword")), QStringLiteral("真丝 a&b"));
+    QVERIFY(!r.query.contains(QStringLiteral("b")));
+    QVERIFY2(r.target.contains("&keyword=%E7%9C%9F%E4%B8%9D%20a%26b&"), r.target.constData());
     QCOMPARE(r.query.value(QStringLiteral("catid")), QStringLiteral("50010850"));
     QCOMPARE(r.query.value(QStringLiteral("rowoffset")), QStringLiteral("40"));
     QCOMPARE(r.query.value(QStringLiteral("rowcount")), QStringLiteral("20"));

@@ -81,6 +81,8 @@ private slots:
     void sortOrders();
     void keywordNarrowsAndHighlights();
     void keywordIgnoresCase();
+    void keywordDecodedFromTheWire_data();
+    void keywordDecodedFromTheWire();
     void categoryCoversSubtree_data();
     void categoryCoversSubtree();
     void picturesFromHostHeader();
@@ -305,6 +307,49 @@ void TestSandboxProtocol::keywordIgnoresCase()
     for (const Record &r : page.records)
         QVERIFY2(r.title.contains(highlightOpen() + QStringLiteral("MissKa</span>")),
                  qPrintable(r.title));
+}
+
+void TestSandboxProtocol::keywordDecodedFromTheWire_data()
+{
+    QTest::addColumn<QByteArray>("wire");
+    QTest::addColumn<QString>("words"); // as decoded, blank-separated
+    QTest::newRow("%26") << QByteArray("H%26M") << "H&M";
+    QTest::newRow("%23") << QByteArray("C%23") << "C#";
+    QTest::newRow("%2B, either case") << QByteArray("C%2b%2B") << "C++";
+    QTest::newRow("%25") << QByteArray("100%25") << "100%";
+    QTest::newRow("all four") << QByteArray("a%26b%23c%2Bd%25e") << "a&b#c+d%e";
+    QTest::newRow("only the four") << QByteArray("%26%23%2B%25") << "&#+%";
+    QTest::newRow("+ is a blank") << QByteArray("%E9%9F%A9%E7%89%88+%E4%BF%AE%E8%BA%AB")
+                                  << "韩版 修身";
+    QTest::newRow("%20 is a blank")
+        << QByteArray("%E9%9F%A9%E7%89%88%20%E4%BF%AE%E8%BA%AB") << "韩版 修身";
+}
+
+void TestSandboxProtocol::keywordDecodedFromTheWire()
+{
+    QFETCH(QByteArray, wire);
+    QFETCH(QString, words);
+    const QByteArray target = "/rpc/searchAuctionByRpc.do?pw=" + token(0).toUtf8() +
+                              "&pid=" KESTROVA_MEMBER_ID "&keyword=" + wire +
+                              "&catid=&rowoffset=0&rowcount=20&mid%20=0&sr=9";
+    const auto reply = m_sandbox.getRaw(target);
+    QCOMPARE(reply.status, 200);
+    const QDomElement root = SandboxProcess::xmlRoot(reply.body);
+    const qint64 found = root.firstChildElement("PTOTAL").text().toLongLong();
+    QVERIFY2(found > 20, qPrintable(QString::number(found)));
+    const QStringList parts = words.split(' ');
+    const QDomElement results = root.firstChildElement("PRESULTS");
+    int records = 0;
+    for (QDomElement r = results.firstChildElement(); !r.isNull(); r = r.nextSiblingElement()) {
+        const QString title = plain(r.firstChildElement("TITLE").text());
+        for (const QString &word : parts)
+            QVERIFY2(title.contains(word, Qt::CaseInsensitive), qPrintable(title));
+        ++records;
+    }
+    QCOMPARE(records, 20);
+    // Read as two words, the same as a blank sent the fetcher's way.
+    if (parts.size() > 1)
+        QCOMPARE(found, total("", words));
 }
 
 void TestSandboxProtocol::categoryCoversSubtree_data()

@@ -27,6 +27,18 @@ QString drawToken()
 
 } // namespace
 
+QString CreateURL::KeywordOnWire(const QString &keyword)
+{
+    // Only what would end the value, cut the address, read as a space or make the fetcher
+    // escape every "%" of the address; "%" first, so the others are not escaped twice.
+    QString wire = keyword;
+    wire.replace(QLatin1Char('%'), QLatin1String("%25"))
+        .replace(QLatin1Char('&'), QLatin1String("%26"))
+        .replace(QLatin1Char('#'), QLatin1String("%23"))
+        .replace(QLatin1Char('+'), QLatin1String("%2B"));
+    return wire;
+}
+
 QString CreateURL::GetTagValue(const QString &link, const QString &key)
 {
     const QString s = link.toLower();
@@ -61,8 +73,9 @@ QString CreateURL::BuildSearchUrl(const QString &rowOffset, const QString &catId
     const Configuration &config = Configuration::current();
     return QStringLiteral("http://") + config.affiliateHost +
            QStringLiteral("/rpc/searchAuctionByRpc.do?") + QStringLiteral("pw=") + token +
-           QStringLiteral("&pid=") + config.memberId + QStringLiteral("&keyword=") + keyword +
-           QStringLiteral("&catid=") + catId + QStringLiteral("&rowoffset=") +
+           QStringLiteral("&pid=") + config.memberId + QStringLiteral("&keyword=") +
+           KeywordOnWire(keyword) + QStringLiteral("&catid=") + catId +
+           QStringLiteral("&rowoffset=") +
            rowOffset
            // "mid " with its space is the key the service expects.
            + QStringLiteral("&rowcount=20&mid =0&sr=") + sortCode;

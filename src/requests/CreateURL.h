@@ -24,7 +24,12 @@ QString GetTagValue(const QString &link, const QString &key);
 // floor(r * n) in double precision, as a 16-bit signed integer.
 int TokenIndex(float r, int n);
 
-// One page of item-search results. Nothing is percent-encoded; one generator draw.
+// The keyword as the search request carries it: "&", "#", "+" and "%" percent-encoded,
+// everything else (blanks and non-ASCII included) as typed.
+QString KeywordOnWire(const QString &keyword);
+
+// One page of item-search results. Only the keyword's four characters above are
+// percent-encoded; one generator draw.
 QString BuildSearchUrl(const QString &rowOffset, const QString &catId, const QString &keyword,
                        const QString &sortCode);
 
