@@ -4,11 +4,11 @@
 #include "support/TestDoubles.h"
 
 #include "../sandbox/testkit/SandboxProcess.h"
-#include "support/TestConfiguration.h"
 #include "app/Form1.h"
 #include "platform/WebEnginePane.h"
 #include "requests/AccessTokenPool.h"
 #include "requests/Configuration.h"
+#include "support/TestConfiguration.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -22,12 +22,13 @@
 #include <QtTest>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
-const QString PathStyle = QStringLiteral(
-    "<style type='text/css'> a{color:#0044dd; text-decoration:none; font-size:12px} "
-    "a:hover{color:#FF5500; text-decoration:underline;} </style>");
+const QString PathStyle =
+    QStringLiteral("<style type='text/css'> a{color:#0044dd; text-decoration:none; font-size:12px} "
+                   "a:hover{color:#FF5500; text-decoration:underline;} </style>");
 const QString ChildStyle = QStringLiteral(
     "<style type='text/css'>  a{color:#0044dd; text-decoration:none; font-size:12px} "
     "a:hover{color:#FF5500; text-decoration:underline;} </style>");
@@ -92,6 +93,7 @@ private slots:
     void cleanupTestCase();
 
     void menuFromTheChineseEncodedFragment();
+    void menuFitsItsPane();
     void firstCategorySelectedAtStart();
     void childClickExtendsThePath();
     void pathClickShrinksThePath();
@@ -164,8 +166,8 @@ void E2eCatalogTest::click(int number, const QString &selector)
 
 QString E2eCatalogTest::bodyTag(const QString &image) const
 {
-    return QStringLiteral("<body background='") + m_sandbox.baseUrl() + QStringLiteral("/images/")
-           + image + QStringLiteral("'>");
+    return QStringLiteral("<body background='") + m_sandbox.baseUrl() + QStringLiteral("/images/") +
+           image + QStringLiteral("'>");
 }
 
 QString E2eCatalogTest::pathDocument(const QList<Category> &path) const
@@ -198,8 +200,8 @@ int E2eCatalogTest::searchesFor(const QString &cid) const
     int count = 0;
     const QByteArray wanted = "&catid=" + cid.toLatin1() + "&";
     for (const LogLine &line : readLog(m_logPath)) {
-        if (line.target.startsWith("/rpc/searchAuctionByRpc.do?") && line.target.contains(wanted)
-            && line.status == 200)
+        if (line.target.startsWith("/rpc/searchAuctionByRpc.do?") && line.target.contains(wanted) &&
+            line.status == 200)
             ++count;
     }
     return count;
@@ -225,6 +227,56 @@ void E2eCatalogTest::menuFromTheChineseEncodedFragment()
     QVERIFY(pane(1)->waitForDocument());
     QTRY_VERIFY_WITH_TIMEOUT(pane(1)->toPlainText().contains(QStringLiteral("女装/女士精品")),
                              20000);
+}
+
+void E2eCatalogTest::menuFitsItsPane()
+{
+    WebEnginePane *menu = pane(1);
+    QVERIFY(menu->waitForDocument());
+    // The view lies wholly inside the frame that clips the pane.
+    QWidget *frame = m_form->frame(1);
+    const QRect view(menu->view()->mapTo(frame, QPoint(0, 0)), menu->view()->size());
+    QVERIFY2(frame->rect().contains(view), qPrintable(QStringLiteral("%1,%2 %3x%4 in %5x%6")
+                                                          .arg(view.x())
+                                                          .arg(view.y())
+                                                          .arg(view.width())
+                                                          .arg(view.height())
+                                                          .arg(frame->width())
+                                                          .arg(frame->height())));
+    // Laid out in the real pane: the page is no wider than the room beside the scroll bar,
+    // and every link ends inside it.
+    const QString script = QStringLiteral(
+        "(function(){var e=document.scrollingElement||document.documentElement;"
+        "var w=e.clientWidth,cut=0,links=document.querySelectorAll('a');"
+        "for(var i=0;i<links.length;++i){var r=links[i].getBoundingClientRect();"
+        "if(r.left<0||r.right>w)++cut;}"
+        "return [e.scrollWidth,w,window.innerWidth,e.scrollHeight,e.clientHeight,links.length,cut];"
+        "})()");
+    QVariantList figures;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            auto result = std::make_shared<std::optional<QVariant>>();
+            menu->view()->page()->runJavaScript(
+                script, QWebEngineScript::ApplicationWorld,
+                [result](const QVariant &value) { *result = value; });
+            if (!QTest::qWaitFor([result] { return result->has_value(); }, 5000))
+                return false;
+            figures = result->value_or(QVariant()).toList();
+            return figures.size() == 7 && figures.at(5).toInt() > 1 && figures.at(1).toInt() > 0;
+        }(),
+        20000);
+    int topLevel = 0;
+    for (const Category &c : std::as_const(m_tree))
+        topLevel += c.parent == QLatin1String("0");
+    qInfo("menu pane: scrollWidth %d, clientWidth %d, innerWidth %d, scrollHeight %d, "
+          "clientHeight %d, %d links, %d cut",
+          figures[0].toInt(), figures[1].toInt(), figures[2].toInt(), figures[3].toInt(),
+          figures[4].toInt(), figures[5].toInt(), figures[6].toInt());
+    QCOMPARE(figures[5].toInt(), topLevel + 1);
+    QCOMPARE(figures[6].toInt(), 0);
+    QVERIFY(figures[0].toInt() <= figures[1].toInt());
+    // The list is long enough to scroll down, and only down.
+    QVERIFY(figures[3].toInt() > figures[4].toInt());
 }
 
 void E2eCatalogTest::firstCategorySelectedAtStart()

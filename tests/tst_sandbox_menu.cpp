@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringDecoder>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TestSandboxMenu : public QObject
@@ -19,6 +20,8 @@ private slots:
     void initTestCase();
     void menuMeetsProgramRequirements_data();
     void menuMeetsProgramRequirements();
+    void namesGoInAsRead_data();
+    void namesGoInAsRead();
     void menuAtWrongFolderIsMissing();
     void portalAndBackgrounds();
 
@@ -80,6 +83,64 @@ void TestSandboxMenu::menuMeetsProgramRequirements()
     QVERIFY(at >= 99);
     const QString window = text.mid(at, 50);
     QVERIFY2(window.startsWith("href='http://[cid=16][name=女装/女士精品]"), qPrintable(window));
+
+    // Its own look: a style block ahead of every link, small type, no line kept from
+    // wrapping, so that no name runs out of the narrow pane.
+    const qsizetype style = text.indexOf("<style type='text/css'>");
+    QVERIFY(style >= 0);
+    QVERIFY(style < text.indexOf("href="));
+    const QString block = text.mid(style, text.indexOf("</style>") - style);
+    QVERIFY2(block.contains(" a{color:#0044dd; text-decoration:none; font-size:12px}"),
+             qPrintable(block));
+    QVERIFY(block.contains("a:hover{color:#FF5500; text-decoration:underline;}"));
+    QVERIFY(!text.contains("<nobr>"));
+    QVERIFY(!block.contains("white-space"));
+    // Only the start link precedes the list itself.
+    QCOMPARE(text.count("href="), topLevel.size() + 1);
+}
+
+void TestSandboxMenu::namesGoInAsRead_data()
+{
+    QTest::addColumn<QString>("startName"); // of category 16
+    QTest::addColumn<QString>("otherName");
+    QTest::newRow("apostrophe") << "女装/女士精品"
+                                << "Levi's 牛仔";
+    QTest::newRow("closing bracket") << "女装/女士精品"
+                                     << "[特价]书籍]";
+    QTest::newRow("both, in the start category") << "女装'精品]"
+                                                 << "a]b'c";
+}
+
+void TestSandboxMenu::namesGoInAsRead()
+{
+    QFETCH(QString, startName);
+    QFETCH(QString, otherName);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile file(dir.filePath("cats.tsv"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("cid\tparent_cid\tname\tis_parent\n"
+                              "11\t0\t电脑硬件\tfalse\n16\t0\t%1\tfalse\n30\t0\t%2\tfalse\n")
+                   .arg(startName, otherName)
+                   .toUtf8());
+    file.close();
+    SandboxProcess sandbox;
+    QVERIFY(sandbox.start({"--categories", file.fileName(), "--items", "30", "--sellers", "3"}));
+    const auto reply = sandbox.get("/Excel/Menu.rar");
+    QCOMPARE(reply.status, 200);
+    const QString text = QStringDecoder("GBK").decode(reply.body);
+
+    // Each link exactly as the program composes its own, nothing escaped.
+    const auto link = [](const QString &cid, const QString &name) {
+        return QStringLiteral("<a href='http://[cid=%1][name=%2]'>%2</a>").arg(cid, name);
+    };
+    QCOMPARE(text.count(link("16", startName)), 2); // the start link and its line in the list
+    QCOMPARE(text.count(link("30", otherName)), 1);
+    QCOMPARE(text.count(link("11", "电脑硬件")), 1);
+    const qsizetype at = text.indexOf("href=", 99);
+    QVERIFY(at >= 99);
+    QVERIFY2(text.mid(at, 50).startsWith("href='http://[cid=16][name=" + startName + "]"),
+             qPrintable(text.mid(at, 50)));
 }
 
 void TestSandboxMenu::menuAtWrongFolderIsMissing()
