@@ -8,8 +8,9 @@ namespace {
 // The menu pane is 177 pixels wide with a vertical scroll bar: small type, narrow
 // margins, and long names wrapping under themselves instead of running out of the pane.
 const QString Style = QStringLiteral(
-    "<style type='text/css'> body{margin:6px 3px 6px 5px} a{color:#0044dd; "
-    "text-decoration:none; font-size:12px} a:hover{color:#FF5500; text-decoration:underline;} "
+    "<style type='text/css'> body{margin:6px 3px 6px 5px; font-family:sans-serif} "
+    "a{color:#0044dd; text-decoration:none; font-size:12px} "
+    "a:hover{color:#FF5500; text-decoration:underline;} "
     ".mt{font-size:14px; font-weight:bold; color:#C30; padding-bottom:3px; "
     "border-bottom:2px solid #E8B070} .mh{margin:4px 0 3px; font-size:12px; color:#C30} "
     ".mc{padding:2px 0 2px 9px; text-indent:-9px; line-height:15px; word-wrap:break-word; "
