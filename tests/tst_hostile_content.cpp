@@ -5,6 +5,8 @@
 // of the test's own for something if they acted. The marker server must hear
 // nothing, every pane must keep its written document, and no click may navigate
 // a pane or open a window.
+#include "support/HostileServer.h"
+#include "support/ResidentMemory.h"
 #include "support/ScriptedServer.h"
 #include "support/TestConfiguration.h"
 #include "support/TestDoubles.h"
@@ -16,8 +18,10 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QLabel>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QtTest>
@@ -89,6 +93,8 @@ struct Notification
 
 } // namespace
 
+Q_DECLARE_METATYPE(HostileServer::Answer)
+
 class TestHostileContent : public QObject
 {
     Q_OBJECT
@@ -101,6 +107,8 @@ private slots:
     void picturesStillLoad();
     void clicksStayInThePane_data();
     void clicksStayInThePane();
+    void failedAnswersShowInThePanes_data();
+    void failedAnswersShowInThePanes();
 
 private:
     WebEnginePane *pane(int number) const;
@@ -218,23 +226,25 @@ QStringList TestHostileContent::markerHits() const
 bool TestHostileContent::clickElement(WebEnginePane *pane, const QString &id)
 {
     // A real mouse click at the element's centre. The engine drops input that comes
-    // before a new page has painted, so a click that never reached it is sent again.
-    const QVariantList r =
-        pane->evaluate(QStringLiteral("(function(){var e=document.getElementById('%1');"
-                                      "if(!e)return [];e.scrollIntoView({block:'center'});"
-                                      "var r=e.getBoundingClientRect();"
-                                      "window.testPresses=0;"
-                                      "window.addEventListener('mousedown',"
-                                      "function(){++testPresses;},true);"
-                                      "return [r.left+r.width/2, r.top+r.height/2];})()")
-                           .arg(id))
-            .toList();
-    if (r.size() != 2)
-        return false;
-    const QPoint at(qRound(r[0].toDouble()), qRound(r[1].toDouble()));
+    // before a new page has painted, and documents written in quick succession may
+    // still be replacing each other: each attempt finds the element afresh.
+    const QString locate =
+        QStringLiteral("(function(){var e=document.getElementById('%1');"
+                       "if(!e)return [];e.scrollIntoView({block:'center'});"
+                       "var r=e.getBoundingClientRect();"
+                       "window.testPresses=0;"
+                       "window.addEventListener('mousedown',function(){++testPresses;},true);"
+                       "return [r.left+r.width/2, r.top+r.height/2];})()")
+            .arg(id);
     QWidget *input = pane->view()->focusProxy();
-    for (int attempt = 0; input && attempt < 10; ++attempt) {
-        QTest::mouseClick(input, Qt::LeftButton, Qt::NoModifier, at);
+    for (int attempt = 0; input && attempt < 20; ++attempt) {
+        const QVariantList r = pane->evaluate(locate).toList();
+        if (r.size() != 2) {
+            QTest::qWait(250);
+            continue;
+        }
+        QTest::mouseClick(input, Qt::LeftButton, Qt::NoModifier,
+                          QPoint(qRound(r[0].toDouble()), qRound(r[1].toDouble())));
         QElapsedTimer waited;
         waited.start();
         while (waited.elapsed() < 1000) {
@@ -352,6 +362,69 @@ void TestHostileContent::clicksStayInThePane()
             p->evaluate(QStringLiteral("document.getElementById('%1') !== null").arg(id)).toBool(),
             true);
     }
+}
+
+void TestHostileContent::failedAnswersShowInThePanes_data()
+{
+    using Answer = HostileServer::Answer;
+    QTest::addColumn<HostileServer::Answer>("answer");
+    Answer broken;
+    broken.body = "<rsp><PTOTAL>45</PTAL><item_cat><cid>17</cid></rsp>";
+    QTest::newRow("broken XML") << broken;
+    Answer flood;
+    flood.kind = Answer::Flood;
+    flood.framing = Answer::Chunked;
+    flood.floodBytes = 100 * 1000 * 1000;
+    flood.body = "<rsp><PTOTAL>45</PTOTAL><item_cat><cid>";
+    QTest::newRow("100 MB chunked") << flood;
+    Answer reset;
+    reset.kind = Answer::Reset;
+    QTest::newRow("reset connection") << reset;
+    Answer error = broken;
+    error.status = 500;
+    error.body =
+        "<rsp><PTOTAL>45</PTOTAL><item_cat><cid>17</cid><name>男装</name></item_cat></rsp>";
+    QTest::newRow("HTTP 500") << error;
+}
+
+void TestHostileContent::failedAnswersShowInThePanes()
+{
+    QFETCH(HostileServer::Answer, answer);
+
+    // The gateway and the search service misbehave; the maker's host keeps its pictures.
+    HostileServer hostile;
+    hostile.routeFixed("/router/rest", answer);
+    hostile.routeFixed("/rpc/searchAuctionByRpc.do", answer);
+    const Configuration before = Configuration::current();
+    Configuration config = before;
+    config.gatewayHost = config.affiliateHost = hostile.hostPort();
+    Configuration::install(config);
+    Form1Context &ctx = m_form->context();
+
+    const bool peakReset = ResidentMemory::resetPeak();
+    const qint64 rss = ResidentMemory::currentKiB();
+    QElapsedTimer clock;
+    clock.start();
+    bool cancel = false;
+    WebBrowser3_BeforeNavigate2(ctx, QStringLiteral("http://[cid=16][name=女装]"),
+                                PagePane::HyperlinkFlag, cancel);
+    const qint64 elapsed = clock.elapsed();
+    const qint64 growth =
+        (peakReset ? ResidentMemory::peakKiB() : ResidentMemory::currentKiB()) - rss;
+    Configuration::install(before);
+    qInfo("selection returned after %lld ms, %d requests, resident memory +%lld KiB", elapsed,
+          hostile.requestCount(), growth);
+
+    QVERIFY(waitForPanes());
+    // What failed requests show: no children, an empty grid, a count of 0, no pages.
+    QCOMPARE(pane(3)->toPlainText().trimmed(), QStringLiteral("该类目下无子类"));
+    QCOMPARE(pane(4)->toPlainText().trimmed(), QString());
+    QCOMPARE(pane(2)->toPlainText().trimmed(), QStringLiteral("女装>>"));
+    QCOMPARE(ctx.ui.LB_Total2->text(), QStringLiteral("找到符合条件的商品【共0个】"));
+    QCOMPARE(ctx.ui.CB_page->count(), 0);
+    QVERIFY(hostile.requestCount() >= 5);
+    QVERIFY(markerHits().isEmpty());
+    QCOMPARE(m_browser.opened.size(), 0);
 }
 
 int main(int argc, char **argv)

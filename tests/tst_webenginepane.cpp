@@ -1,3 +1,4 @@
+#include "platform/PaneRequestFilter.h"
 #include "platform/Twips.h"
 #include "platform/WebEnginePane.h"
 
@@ -114,6 +115,8 @@ private slots:
     void defaultMarginsYieldToDocumentStyle();
     void placedInTwipsInsideFrame();
     void largeDocumentIsShown();
+    void requestFilter_data();
+    void requestFilter();
 };
 
 void TestWebEnginePane::initTestCase()
@@ -373,6 +376,53 @@ void TestWebEnginePane::largeDocumentIsShown()
     f.pane->evaluate("document.querySelector('a').click()");
     QTRY_COMPARE(f.navigations.size(), 1);
     QCOMPARE(f.navigations[0].url, QStringLiteral("http://[cid=0][name=女装]"));
+}
+
+void TestWebEnginePane::requestFilter_data()
+{
+    using Info = QWebEngineUrlRequestInfo;
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("allowed");
+
+    const QString maker = QStringLiteral("http://127.0.0.1:8780/");
+    QTest::newRow("background image")
+        << int(Info::ResourceTypeImage) << maker + "images/4.jpg" << true;
+    QTest::newRow("item picture elsewhere")
+        << int(Info::ResourceTypeImage) << "https://img.example.com/1.jpg" << true;
+    QTest::newRow("inline picture")
+        << int(Info::ResourceTypeImage) << "data:image/png;base64,AA" << true;
+    QTest::newRow("picture from a file")
+        << int(Info::ResourceTypeImage) << "file:///etc/x.png" << false;
+    QTest::newRow("maker's style sheet")
+        << int(Info::ResourceTypeStylesheet) << maker + "menu.css" << true;
+    QTest::newRow("style sheet elsewhere")
+        << int(Info::ResourceTypeStylesheet) << "http://127.0.0.1:9/menu.css" << false;
+    QTest::newRow("font elsewhere")
+        << int(Info::ResourceTypeFontResource) << "http://example.com/f.woff" << false;
+    QTest::newRow("written document")
+        << int(Info::ResourceTypeMainFrame) << "data:text/html,x" << true;
+    QTest::newRow("blank page") << int(Info::ResourceTypeMainFrame) << "about:blank" << true;
+    QTest::newRow("page elsewhere")
+        << int(Info::ResourceTypeMainFrame) << maker + "x.html" << false;
+    QTest::newRow("frame") << int(Info::ResourceTypeSubFrame) << maker + "f.html" << false;
+    QTest::newRow("script") << int(Info::ResourceTypeScript) << maker + "a.js" << false;
+    QTest::newRow("object") << int(Info::ResourceTypeObject) << maker + "o" << false;
+    QTest::newRow("media") << int(Info::ResourceTypeMedia) << maker + "v.mp4" << false;
+    QTest::newRow("prefetch") << int(Info::ResourceTypePrefetch) << maker + "p" << false;
+    QTest::newRow("ping") << int(Info::ResourceTypePing) << maker + "p" << false;
+    QTest::newRow("favicon") << int(Info::ResourceTypeFavicon) << maker + "favicon.ico" << false;
+    QTest::newRow("unknown") << int(Info::ResourceTypeUnknown) << maker + "u" << false;
+}
+
+void TestWebEnginePane::requestFilter()
+{
+    QFETCH(int, type);
+    QFETCH(QString, url);
+    QFETCH(bool, allowed);
+    QCOMPARE(PaneRequestFilter::allows(QWebEngineUrlRequestInfo::ResourceType(type), QUrl(url),
+                                       QStringLiteral("127.0.0.1:8780")),
+             allowed);
 }
 
 int main(int argc, char **argv)
