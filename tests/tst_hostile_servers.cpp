@@ -42,6 +42,9 @@ constexpr qint64 CapKiB = BlockingFetch::MaxBodyBytes / 1024;
 // Twice the cap and room for the heap: what one answer may add to resident memory.
 constexpr qint64 MaxGrowthKiB = 2 * CapKiB + 16 * 1024;
 constexpr qint64 FloodBytes = 100 * 1000 * 1000;
+// Faster than any link the program meets, yet slower than the network thread empties a
+// socket: a sender that never lets the socket run dry keeps Qt's body reader looping.
+constexpr qint64 FloodBytesPerSecond = 400 * 1000 * 1000;
 
 const char *routineName(Routine routine)
 {
@@ -99,6 +102,7 @@ Answer flood(Answer::Framing framing)
     a.kind = Answer::Flood;
     a.framing = framing;
     a.floodBytes = FloodBytes;
+    a.floodBytesPerSecond = FloodBytesPerSecond;
     a.body = "<?xml version=\"1.0\"?><rsp><PTOTAL>45</PTOTAL><RESULT>http://";
     return a;
 }

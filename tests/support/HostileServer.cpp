@@ -165,7 +165,13 @@ void HostileServer::Impl::flood(int socket, const Answer &answer)
         filler[i] = char('a' + i % 26);
     qint64 left = total;
     QByteArray first = answer.body;
+    const auto start = std::chrono::steady_clock::now();
     while (left > 0) {
+        if (answer.floodBytesPerSecond > 0) {
+            const auto due = start + std::chrono::microseconds((total - left) * 1000000 /
+                                                               answer.floodBytesPerSecond);
+            std::this_thread::sleep_until(due);
+        }
         QByteArray block = first.isEmpty() ? filler.left(qMin(left, qint64(filler.size()))) : first;
         first.clear();
         const QByteArray wire = answer.framing == Answer::Chunked ? chunk(block) : block;

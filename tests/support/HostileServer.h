@@ -24,10 +24,11 @@ public:
         QByteArray contentType = "text/xml; charset=utf-8";
         QByteArray body; // Plain and Trickle; a Flood starts with it
         QMap<QByteArray, QByteArray> headers;
-        Framing framing = Length;  // Plain and Flood
-        qint64 promisedLength = -1; // a Plain Content-Length other than the body's
-        qint64 floodBytes = 0;    // a Flood's whole body, filled up with letters
-        int trickleMs = 1000;     // one byte of a Trickle every this many ms
+        Framing framing = Length;       // Plain and Flood
+        qint64 promisedLength = -1;     // a Plain Content-Length other than the body's
+        qint64 floodBytes = 0;          // a Flood's whole body, filled up with letters
+        int trickleMs = 1000;           // one byte of a Trickle every this many ms
+        qint64 floodBytesPerSecond = 0; // a Flood's pace; 0 sends as fast as the socket takes it
     };
     using Handler = std::function<Answer(const QByteArray &target)>;
 
