@@ -4,6 +4,10 @@
 // passes or fails nothing.
 //
 //   kestrova-bench [--runs N] [--cold-runs N] [--actions N] [--keep FOLDER]
+//                  [--probe-flags "CHROMIUM FLAGS"]
+//
+// The floor runs with Chromium's defaults: it gets no QTWEBENGINE_CHROMIUM_FLAGS.
+// The program gets --probe-flags, if given, as a user's QTWEBENGINE_CHROMIUM_FLAGS.
 //
 // The program is measured as kestrova-bench-probe: the shipped program's
 // ProgramMain with an observer, pointed at the sandbox through variables that
@@ -33,7 +37,8 @@ struct Options
     int warmRuns = 5;
     int coldRuns = 3;
     int actions = 100;
-    QString keep; // a folder to keep the documents in, instead of a temporary one
+    QString keep;       // a folder to keep the documents in, instead of a temporary one
+    QString probeFlags; // a user's QTWEBENGINE_CHROMIUM_FLAGS for the program (not the floor)
 };
 
 // Children to end when the bench itself is interrupted.
@@ -69,7 +74,7 @@ public:
     void run();
 
 private:
-    QProcessEnvironment environment() const;
+    QProcessEnvironment environment(bool floor) const;
     bool dropCaches();
     StartupRun probeStartup();
     StartupRun floorStartup();
@@ -90,9 +95,12 @@ private:
     QMap<int, Action> m_actions;
 };
 
-QProcessEnvironment Bench::environment() const
+QProcessEnvironment Bench::environment(bool floor) const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"));
+    if (!floor && !m_options.probeFlags.isEmpty())
+        env.insert(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"), m_options.probeFlags);
     env.insert(QStringLiteral("KESTROVA_BENCH_HOST"), m_hostPort);
     env.insert(QStringLiteral("KESTROVA_BENCH_DIR"), m_dir);
     if (!env.contains(QStringLiteral("DISPLAY")) &&
@@ -122,7 +130,7 @@ StartupRun Bench::probeStartup()
 {
     StartupRun run;
     BenchChild child;
-    if (!child.start(m_probe, {}, environment()))
+    if (!child.start(m_probe, {}, environment(false)))
         return run;
     g_childPid = sig_atomic_t(child.pid());
     if (child.waitFor("ready", 40000)) {
@@ -140,7 +148,7 @@ StartupRun Bench::floorStartup()
 {
     StartupRun run;
     BenchChild child;
-    if (!child.start(m_floor, {m_dir}, environment()))
+    if (!child.start(m_floor, {m_dir}, environment(true)))
         return run;
     g_childPid = sig_atomic_t(child.pid());
     if (child.waitFor("ready", 40000)) {
@@ -156,7 +164,7 @@ void Bench::actions()
 {
     QFile::remove(BenchReport::actionsFile(m_dir));
     BenchChild child;
-    if (!child.start(m_probe, {}, environment()))
+    if (!child.start(m_probe, {}, environment(false)))
         return;
     g_childPid = sig_atomic_t(child.pid());
     if (child.waitFor("ready", 40000)) {
@@ -183,7 +191,7 @@ void Bench::actions()
 void Bench::replayOnFloor()
 {
     BenchChild child;
-    if (!child.start(m_floor, {m_dir}, environment()))
+    if (!child.start(m_floor, {m_dir}, environment(true)))
         return;
     g_childPid = sig_atomic_t(child.pid());
     if (child.waitFor("ready", 40000)) {
@@ -264,7 +272,9 @@ void Bench::printTable(const QList<double> &clientWork)
         startup(QStringLiteral("cold (page cache dropped)"), m_cold, m_floorCold);
     else
         table.note(QStringLiteral("start-up, cold"),
-                   QStringLiteral("not measured: dropping the page cache is not permitted"));
+                   m_coldPermitted
+                       ? QStringLiteral("not measured (--cold-runs 0)")
+                       : QStringLiteral("not measured: dropping the page cache is not permitted"));
     startup(QStringLiteral("warm"), m_warm, m_floorWarm);
 
     table.section(QStringLiteral("actions (ms from the input to the last pane's load finished)"));
@@ -349,6 +359,8 @@ int main(int argc, char *argv[])
             options.coldRuns = value;
         else if (name == "--actions")
             options.actions = value;
+        else if (name == "--probe-flags")
+            options.probeFlags = QString::fromLocal8Bit(argv[i + 1]);
         else if (name == "--keep")
             options.keep = QString::fromLocal8Bit(argv[i + 1]);
     }
@@ -370,10 +382,10 @@ int main(int argc, char *argv[])
 
     QTemporaryDir dir;
     std::printf(
-        "kestrova-bench: sandbox at %s, %ld cores, display %s, QTWEBENGINE_CHROMIUM_FLAGS '%s'\n",
+        "kestrova-bench: sandbox at %s, %ld cores, display %s, the program's added flags '%s'\n",
         qPrintable(sandbox.hostPort()), sysconf(_SC_NPROCESSORS_ONLN),
         qgetenv("DISPLAY").isEmpty() ? "none (offscreen)" : qgetenv("DISPLAY").constData(),
-        qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").constData());
+        qPrintable(options.probeFlags));
     std::printf("%d warm and %d cold start-ups of each, interleaved; %d actions; every wait "
                 "bounded at 10 s a step\n",
                 options.warmRuns, options.coldRuns, options.actions);
