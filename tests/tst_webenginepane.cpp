@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFrame>
 #include <QSignalSpy>
+#include <QWebEngineHistory>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <QtTest>
@@ -109,6 +110,7 @@ private slots:
     void linkClickAfterQuickRewrites();
     void programNavigationCarriesFlagsZero();
     void writtenTextStaysAfterRefresh();
+    void writtenDocumentsLeaveNoHistory();
     void bodyScrollHidesScrollBars();
     void pageScriptsDoNotRun();
     void contentCannotLeaveTheDocument();
@@ -251,6 +253,19 @@ void TestWebEnginePane::writtenTextStaysAfterRefresh()
     QVERIFY(f.show(QStringLiteral("第二页")));
     QCOMPARE(f.pane->toPlainText(), QStringLiteral("第二页"));
     QCOMPARE(complete.size(), 2);
+}
+
+void TestWebEnginePane::writtenDocumentsLeaveNoHistory()
+{
+    // Each write is a navigation; kept in the history, every document written
+    // would stay in the browser process for as long as the pane lives.
+    PaneFixture f;
+    for (int i = 1; i <= 6; ++i) {
+        QVERIFY(f.show(QStringLiteral("<p>page %1</p>").arg(i)));
+        QCOMPARE(f.pane->view()->page()->history()->count(), 1);
+        QVERIFY(!f.pane->view()->page()->history()->canGoBack());
+    }
+    QCOMPARE(f.pane->toPlainText(), QStringLiteral("page 6"));
 }
 
 void TestWebEnginePane::bodyScrollHidesScrollBars()

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebChannel>
+#include <QWebEngineHistory>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
@@ -184,6 +185,9 @@ void WebEnginePane::show(const QString &html)
 void WebEnginePane::onLoadFinished(bool ok)
 {
     m_loading = false;
+    // Nothing goes back in a pane: kept, every document written would stay in the
+    // browser process as a data: address for as long as the pane lives.
+    m_page->history()->clear();
     if (!ok)
         return;
     if (m_replaceAfterLoad) {
