@@ -87,7 +87,7 @@ private:
     QString m_hostPort, m_dir, m_probe, m_floor;
     bool m_coldPermitted = true;
     QList<StartupRun> m_cold, m_warm, m_floorCold, m_floorWarm;
-    ProcessMemory m_afterStartup, m_afterActions;
+    ProcessMemory m_afterStartup, m_afterActions, m_floorBeforeReplay, m_floorAfterReplay;
     struct Action
     {
         QString kind, freshness;
@@ -198,8 +198,10 @@ void Bench::replayOnFloor()
         return;
     g_childPid = sig_atomic_t(child.pid());
     if (child.waitFor("ready", 40000)) {
+        m_floorBeforeReplay = ProcessMemory::of(child.pid());
         child.send("replay");
-        child.waitFor("replay-done", m_options.actions * 12000 + 10000, child.eventCount());
+        if (child.waitFor("replay-done", m_options.actions * 12000 + 10000, child.eventCount()))
+            m_floorAfterReplay = ProcessMemory::of(child.pid());
         for (const BenchChild::Event &e : child.events("floor-action")) {
             const QStringList f = e.details.split(QLatin1Char('\t'));
             if (m_actions.contains(f.value(0).toInt()))
@@ -344,6 +346,13 @@ void Bench::printTable(const QList<double> &clientWork)
                        .arg(m_afterStartup.pssMiB, 0, 'f', 1)
                        .arg(m_afterActions.pssMiB, 0, 'f', 1)
                        .arg((m_afterActions.pssMiB / m_afterStartup.pssMiB - 1) * 100, 0, 'f', 1));
+        if (m_floorAfterReplay.processes > 0)
+            table.note(QStringLiteral("floor: PSS before / after the same documents"),
+                       QStringLiteral("%1 / %2 MiB, growth %3 %")
+                           .arg(m_floorBeforeReplay.pssMiB, 0, 'f', 1)
+                           .arg(m_floorAfterReplay.pssMiB, 0, 'f', 1)
+                           .arg((m_floorAfterReplay.pssMiB / m_floorBeforeReplay.pssMiB - 1) * 100,
+                                0, 'f', 1));
         table.note(QStringLiteral("action run: processes / own RSS after the actions"),
                    QStringLiteral("%1 / %2 MiB")
                        .arg(m_afterActions.processes)
