@@ -153,6 +153,10 @@ void SandboxServer::installRoutes()
     using httplib::Response;
     httplib::Server &http = *m_http;
 
+    // Every answer names its sender, so a launcher can tell this server from
+    // another program holding the port.
+    http.set_default_headers({{"X-Kestrova-Sandbox", "1"}});
+
     http.set_pre_routing_handler([this](const Request &, Response &res) {
         t_requestStart = Clock::now();
         if (m_faults->options().delayMs > 0)

@@ -31,6 +31,8 @@ int ProgramMain(int argc, char *argv[], const std::function<void(QApplication &)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KestrovaV1.0"));
+    // Ties the window to its menu entry on Wayland, where there is no WM_CLASS.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kestrova.Kestrova"));
     if (onApplication)
         onApplication(app);
     mainLoad::Main();
