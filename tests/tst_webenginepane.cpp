@@ -13,6 +13,8 @@
 #include <QWebEngineView>
 #include <QtTest>
 
+#include <csignal>
+
 namespace {
 
 struct Navigation
@@ -108,6 +110,9 @@ private slots:
     void linkClickDeliversRawHrefOnce_data();
     void linkClickDeliversRawHrefOnce();
     void linkClickAfterQuickRewrites();
+    void replacedLoadEndChangesNothing();
+    void rendererDeathCostsNothing_data();
+    void rendererDeathCostsNothing();
     void programNavigationCarriesFlagsZero();
     void writtenTextStaysAfterRefresh();
     void writtenDocumentsLeaveNoHistory();
@@ -200,6 +205,99 @@ void TestWebEnginePane::linkClickAfterQuickRewrites()
     QTest::qWait(300);
     QCOMPARE(f.navigations.size(), 1);
     QCOMPARE(f.navigations[0].url, QStringLiteral("http://[cid=3][name=第3类]"));
+    QCOMPARE(f.navigations[0].flags, int(PagePane::HyperlinkFlag));
+}
+
+void TestWebEnginePane::replacedLoadEndChangesNothing()
+{
+    // A second document is written when the engine has finished the first but
+    // its end has not yet been delivered (the engine delivers it later).
+    PaneFixture f;
+    QWebEnginePage *page = f.pane->view()->page();
+    bool second = false;
+    QObject::connect(page, &QWebEnginePage::loadProgress, f.pane, [&](int progress) {
+        if (progress < 100 || second)
+            return;
+        second = true;
+        QMetaObject::invokeMethod(
+            f.pane,
+            [&] {
+                f.pane->open();
+                f.pane->write(QStringLiteral("<p id='second'>第二</p>"));
+            },
+            Qt::QueuedConnection);
+    });
+    QList<bool> loadingAtEnds;
+    QObject::connect(page, &QWebEnginePage::loadFinished, f.pane,
+                     [&] { loadingAtEnds.append(f.pane->isLoading()); });
+    f.pane->open();
+    f.pane->write(QStringLiteral("<p id='first'>第一</p>"));
+    QTRY_VERIFY_WITH_TIMEOUT(!loadingAtEnds.isEmpty(), 15000);
+    QVERIFY(second);
+    QCOMPARE(loadingAtEnds.first(), true); // the first document's end is not the second's
+    QVERIFY(f.pane->waitForDocument());
+    QCOMPARE(f.pane->toPlainText(), QStringLiteral("第二"));
+}
+
+void TestWebEnginePane::rendererDeathCostsNothing_data()
+{
+    QTest::addColumn<int>("rows");   // links in the document; past 2 MiB it is put in by script
+    QTest::addColumn<int>("deaths"); // in a row, each right after the pane showed its document
+    QTest::newRow("path pane document") << 1 << 1;
+    QTest::newRow("large menu") << 30000 << 1;
+    QTest::newRow("three deaths in a row") << 1 << 3;
+}
+
+void TestWebEnginePane::rendererDeathCostsNothing()
+{
+    QFETCH(int, rows);
+    QFETCH(int, deaths);
+    PaneFixture f;
+    QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+    QString html =
+        QStringLiteral("<body background='images/2.jpg'><nobr>当前位置：<a id='target' "
+                       "style='font-size:30px' href='http://[cid=16][name=女装]'>女装</a>");
+    for (int i = 1; i < rows; ++i)
+        html +=
+            QStringLiteral("<br><a href='http://[cid=%1][name=第%1类]'>第%1类 一个很长的类目名称"
+                           "</a>")
+                .arg(i);
+    html += QStringLiteral("</nobr>");
+    QSignalSpy complete(f.pane, &PagePane::DocumentComplete);
+    QVERIFY(f.show(html));
+    QCOMPARE(complete.size(), 1);
+    f.pane->setBodyScroll(QStringLiteral("no"));
+    const QString text = f.pane->toPlainText();
+    QVERIFY(text.startsWith(QStringLiteral("当前位置：女装")));
+    QWebEnginePage *page = f.pane->view()->page();
+    const QUrl shown = page->url();
+
+    for (int death = 0; death < deaths; ++death) {
+        const qint64 pid = page->renderProcessPid();
+        QVERIFY(pid > 0);
+        QSignalSpy terminated(page, &QWebEnginePage::renderProcessTerminated);
+        QElapsedTimer recovery;
+        recovery.start();
+        QCOMPARE(::kill(pid_t(pid), SIGKILL), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(terminated.size(), 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(page->renderProcessPid() > 0 && page->renderProcessPid() != pid &&
+                                     !f.pane->isLoading(),
+                                 10000);
+        qInfo("renderer %lld killed: document shown again after %lld ms", pid, recovery.elapsed());
+        QCOMPARE(f.pane->toPlainText(), text);
+    }
+
+    // Nothing else happened: no notification, the same document, its scroll setting.
+    QCOMPARE(complete.size(), 1);
+    QVERIFY(f.navigations.isEmpty());
+    QCOMPARE(f.pane->content(), html);
+    QCOMPARE(page->url(), shown);
+    QCOMPARE(f.pane->evaluate("document.body.getAttribute('scroll')").toString(),
+             QStringLiteral("no"));
+    // The capture script and its channel are back: a click is delivered once.
+    QVERIFY(f.clickAt(f.centreOf("#target")));
+    QTRY_COMPARE(f.navigations.size(), 1);
+    QCOMPARE(f.navigations[0].url, QStringLiteral("http://[cid=16][name=女装]"));
     QCOMPARE(f.navigations[0].flags, int(PagePane::HyperlinkFlag));
 }
 

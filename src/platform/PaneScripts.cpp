@@ -23,11 +23,17 @@ QString literal(const QString &text)
 const char CaptureScript[] = R"JS(
 (function () {
     'use strict';
+    // The pane runs it again when a document seems to lack it.
+    if (window.paneCaptureInstalled)
+        return;
+    window.paneCaptureInstalled = true;
     var bridge = null;
     var pending = [];
+    var pendingLoads = [];
     new QWebChannel(qt.webChannelTransport, function (channel) {
         bridge = channel.objects.@BRIDGE@;
         pending.splice(0).forEach(function (href) { bridge.linkClicked(href); });
+        pendingLoads.splice(0).forEach(function (mark) { bridge.documentLoaded(mark); });
     });
     function send(href) {
         if (bridge)
@@ -56,6 +62,21 @@ const char CaptureScript[] = R"JS(
         if (linkOf(event.target))
             event.preventDefault();
     }, true);
+
+    // The pane's mark is the comment it put first; it tells the pane which of its
+    // writes this document is, whatever the engine's load signals say.
+    function reportLoad() {
+        var first = document.firstChild;
+        var mark = first && first.nodeType === 8 ? first.data : '';
+        if (bridge)
+            bridge.documentLoaded(mark);
+        else
+            pendingLoads.push(mark);
+    }
+    if (document.readyState === 'complete')
+        reportLoad();
+    else
+        window.addEventListener('load', reportLoad);
 
     function addDefaults() {
         var head = document.head;
@@ -115,6 +136,11 @@ QString documentCreation()
     return source + QLatin1Char('\n') +
            QString::fromLatin1(CaptureScript)
                .replace(QStringLiteral("@BRIDGE@"), QLatin1String(BridgeName));
+}
+
+QString documentMark(quint64 serial)
+{
+    return QStringLiteral("pane %1").arg(serial);
 }
 
 QString bodyScroll(const QString &value)

@@ -12,6 +12,10 @@ constexpr const char *BridgeName = "kestrovaPane";
 // document creation.
 QString documentCreation();
 
+// Text of the comment the pane puts before each document it writes; the
+// capture script reports it back when that document has loaded.
+QString documentMark(quint64 serial);
+
 // Sets the body's "scroll" attribute and hides or restores the scroll bars.
 QString bodyScroll(const QString &value);
 

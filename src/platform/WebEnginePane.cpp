@@ -8,6 +8,7 @@
 
 #include "requests/Configuration.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFrame>
 #include <QTimer>
@@ -71,6 +72,7 @@ WebEnginePane::WebEnginePane(QWidget *frame, QObject *parent) : PagePane(parent 
 
     m_bridge = new PaneLinkBridge(this);
     connect(m_bridge, &PaneLinkBridge::clicked, this, &WebEnginePane::raiseLinkClick);
+    connect(m_bridge, &PaneLinkBridge::loaded, this, &WebEnginePane::onDocumentLoaded);
     m_channel = new QWebChannel(this);
     m_channel->registerObject(QString::fromLatin1(PaneScripts::BridgeName), m_bridge);
     m_page->setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
@@ -84,8 +86,9 @@ WebEnginePane::WebEnginePane(QWidget *frame, QObject *parent) : PagePane(parent 
     m_page->scripts().insert(capture);
 
     m_view->setPage(m_page);
-    connect(m_page, &QWebEnginePage::loadStarted, this, [this] { m_loading = true; });
+    connect(m_page, &QWebEnginePage::loadStarted, this, [this] { m_navigationStarted = true; });
     connect(m_page, &QWebEnginePage::loadFinished, this, &WebEnginePane::onLoadFinished);
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this, &WebEnginePane::onRendererGone);
 
     m_box->show();
 }
@@ -103,11 +106,20 @@ void WebEnginePane::Navigate(const QString &url)
     if (cancel)
         return;
     m_content.clear();
-    m_replaceAfterLoad = false;
-    const QUrl target = isBlankAddress(url) ? QUrl(QStringLiteral("about:blank")) : QUrl(url);
-    m_page->expectOwnLoad(target);
+    m_restoring = false;
+    m_bodyScroll.clear();
+    m_navigated = isBlankAddress(url) ? QUrl(QStringLiteral("about:blank")) : QUrl(url);
+    startNavigation();
+}
+
+void WebEnginePane::startNavigation()
+{
+    ++m_serial;
     m_loading = true;
-    m_page->load(target);
+    m_replaceAfterLoad = false;
+    m_navigationStarted = false;
+    m_page->expectOwnLoad(m_navigated);
+    m_page->load(m_navigated);
 }
 
 void WebEnginePane::open()
@@ -129,6 +141,7 @@ void WebEnginePane::Refresh()
 
 void WebEnginePane::setBodyScroll(const QString &value)
 {
+    m_bodyScroll = value;
     m_page->runJavaScript(PaneScripts::bodyScroll(value), QWebEngineScript::ApplicationWorld);
 }
 
@@ -169,41 +182,122 @@ void WebEnginePane::place()
 
 void WebEnginePane::show(const QString &html)
 {
-    const QByteArray utf8 = html.toUtf8();
+    m_restoring = false;
+    m_bodyScroll.clear();
+    m_navigated.clear();
+    startWrite(html);
+}
+
+void WebEnginePane::startWrite(const QString &html)
+{
+    // Each write is marked with a comment of its own, so that the pane knows
+    // which document has loaded: the engine reports loads late, merges loads
+    // that follow each other quickly, and reports the end of a replaced load
+    // as if it were the newest one's.
+    ++m_serial;
     m_loading = true;
-    if (fitsSetHtml(utf8)) {
+    const QString mark = QStringLiteral("<!--%1-->").arg(PaneScripts::documentMark(m_serial));
+    const QString text = mark + html;
+    if (fitsSetHtml(text.toUtf8())) {
         m_replaceAfterLoad = false;
-        m_page->setHtml(html, documentBase());
+        m_page->setHtml(text, documentBase());
     } else {
-        // Too large for a data: address: load an empty document on the same base,
+        // Too large for a data: address: load the mark alone on the same base,
         // then put the text in from the application world once it has loaded.
         m_replaceAfterLoad = true;
-        m_page->setHtml(QString(), documentBase());
+        m_page->setHtml(mark, documentBase());
     }
+}
+
+void WebEnginePane::onDocumentLoaded(const QString &mark)
+{
+    if (!m_loading || !m_navigated.isEmpty() || mark != PaneScripts::documentMark(m_serial))
+        return; // a document that a newer one replaces
+    if (m_replaceAfterLoad) {
+        m_replaceAfterLoad = false;
+        QPointer<WebEnginePane> self(this);
+        const quint64 serial = m_serial;
+        m_page->runJavaScript(PaneScripts::replaceDocument(m_content),
+                              QWebEngineScript::ApplicationWorld, [self, serial](const QVariant &) {
+                                  if (self && self->m_serial == serial)
+                                      self->finishLoad(true);
+                              });
+        return;
+    }
+    finishLoad(true);
 }
 
 void WebEnginePane::onLoadFinished(bool ok)
 {
-    m_loading = false;
     // Nothing goes back in a pane: kept, every document written would stay in the
     // browser process as a data: address for as long as the pane lives.
     m_page->history()->clear();
-    if (!ok)
-        return;
-    if (m_replaceAfterLoad) {
-        m_replaceAfterLoad = false;
-        m_loading = true;
-        QPointer<WebEnginePane> self(this);
-        m_page->runJavaScript(PaneScripts::replaceDocument(m_content),
-                              QWebEngineScript::ApplicationWorld, [self](const QVariant &) {
-                                  if (!self)
-                                      return;
-                                  self->m_loading = false;
-                                  emit self->DocumentComplete();
-                              });
+    if (m_loading && m_navigated.isEmpty()) {
+        ensureCaptureScript();
         return;
     }
-    emit DocumentComplete();
+    // Only Navigate()'s loads end here; the capture script reports written
+    // documents. An end that comes before this load's start, or while the
+    // engine is loading again, is a replaced load's.
+    if (!m_loading || !m_navigationStarted || m_page->isLoading())
+        return;
+    finishLoad(ok);
+}
+
+void WebEnginePane::ensureCaptureScript()
+{
+    // A renderer started after another died does not always get the page's
+    // scripts; the script does nothing where it already runs, and reports a
+    // document that has already loaded.
+    m_page->runJavaScript(PaneScripts::documentCreation(), QWebEngineScript::ApplicationWorld);
+}
+
+void WebEnginePane::finishLoad(bool ok)
+{
+    m_loading = false;
+    if (m_restoring) {
+        finishRestore();
+        return;
+    }
+    if (ok)
+        emit DocumentComplete();
+}
+
+void WebEnginePane::onRendererGone(QWebEnginePage::RenderProcessTerminationStatus status)
+{
+    if (status == QWebEnginePage::NormalTerminationStatus)
+        return;
+    // After the engine has finished with the dead process.
+    QTimer::singleShot(0, this, &WebEnginePane::restoreDocument);
+}
+
+void WebEnginePane::restoreDocument()
+{
+    // A document that takes its renderer down each time is not shown again and again.
+    if (!m_lastRestore.isValid() || m_lastRestore.elapsed() > RestoreWindowMs)
+        m_restoresInWindow = 0;
+    if (m_restoresInWindow >= MaxRestoresInWindow) {
+        qWarning("pane renderer died %d times in a row; the pane stays empty",
+                 m_restoresInWindow + 1);
+        return;
+    }
+    ++m_restoresInWindow;
+    m_lastRestore.start();
+    // The same document again, with nothing reported: the program never knew it
+    // was gone. A document still loading is reported when it has loaded.
+    m_restoring = !m_loading;
+    if (m_navigated.isEmpty())
+        startWrite(m_content);
+    else
+        startNavigation();
+}
+
+void WebEnginePane::finishRestore()
+{
+    m_restoring = false;
+    if (!m_bodyScroll.isEmpty())
+        m_page->runJavaScript(PaneScripts::bodyScroll(m_bodyScroll),
+                              QWebEngineScript::ApplicationWorld);
 }
 
 void WebEnginePane::raiseLinkClick(const QString &url)
@@ -215,16 +309,13 @@ void WebEnginePane::raiseLinkClick(const QString &url)
 
 bool WebEnginePane::waitForDocument(int timeoutMs)
 {
-    if (!m_loading)
-        return true;
-    QEventLoop loop;
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    connect(this, &PagePane::DocumentComplete, &loop, &QEventLoop::quit);
-    connect(m_page, &QWebEnginePage::loadFinished, &loop, [&](bool ok) {
-        if (!ok && !m_loading)
-            loop.quit();
-    });
-    loop.exec();
+    QElapsedTimer waited;
+    waited.start();
+    while (m_loading && waited.elapsed() < timeoutMs) {
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
     return !m_loading;
 }
 

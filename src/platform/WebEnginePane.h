@@ -2,10 +2,13 @@
 
 #include "PagePane.h"
 
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 #include <QVariant>
+#include <QWebEnginePage>
 
 class QWebChannel;
 class QWebEngineView;
@@ -43,6 +46,10 @@ public:
     // The text last written since the last open().
     QString content() const { return m_content; }
 
+    // True from a write or Navigate() until that document has loaded; the end
+    // of a load that a newer one replaced changes nothing.
+    bool isLoading() const { return m_loading; }
+
     // Inspection for tests and diagnostics; each waits in a local event loop.
     bool waitForDocument(int timeoutMs = 15000);
     QString toPlainText(int timeoutMs = 5000);
@@ -50,7 +57,17 @@ public:
 
 private:
     void show(const QString &html);
+    void startWrite(const QString &html);
+    void startNavigation();
+    void onDocumentLoaded(const QString &mark);
     void onLoadFinished(bool ok);
+    void finishLoad(bool ok);
+    void ensureCaptureScript();
+
+    // A renderer that dies: the pane shows its document again by itself.
+    void onRendererGone(QWebEnginePage::RenderProcessTerminationStatus status);
+    void restoreDocument();
+    void finishRestore();
     void raiseLinkClick(const QString &url);
     void place();
 
@@ -61,7 +78,16 @@ private:
     PaneLinkBridge *m_bridge = nullptr;
 
     QString m_content;
+    QString m_bodyScroll;            // set on the current document
+    QUrl m_navigated;                // what Navigate() loaded, while no document was written since
+    quint64 m_serial = 0;            // the newest load the pane started
     bool m_replaceAfterLoad = false; // a large document waits for its skeleton to load
     bool m_loading = false;
+    bool m_navigationStarted = false; // the engine reported a start since Navigate()
+    bool m_restoring = false; // the newest load shows the document again after its renderer died
+    static constexpr int MaxRestoresInWindow = 3;
+    static constexpr qint64 RestoreWindowMs = 10000;
+    int m_restoresInWindow = 0;
+    QElapsedTimer m_lastRestore;
     double m_left = 0, m_top = 0, m_width = 0, m_height = 0;
 };
