@@ -8,6 +8,7 @@
 #include "catalog/CategoryMenu.h"
 #include "catalog/ChildCategories.h"
 #include "platform/BusyNotice.h"
+#include "platform/EngineSwitches.h"
 #include "platform/PagePane.h"
 #include "platform/Twips.h"
 #include "platform/WebEnginePane.h"
@@ -21,7 +22,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <QtTest>
+
+#include <csignal>
 
 class TestForm1 : public QObject
 {
@@ -223,6 +228,63 @@ private slots:
         QTRY_COMPARE(ctx.ui.Cmd_DownPage->isEnabled(), downEnabled);
     }
 
+    void rendererDeathCostsNothingInAnyPane()
+    {
+        const Form1Controls &ui = m_form->context().ui;
+        QList<WebEnginePane *> panes;
+        for (PagePane *p : {ui.WebBrowser1, ui.WebBrowser2, ui.WebBrowser3, ui.WebBrowser4})
+            panes.append(static_cast<WebEnginePane *>(p));
+        QStringList texts;
+        QSet<qint64> renderers;
+        for (WebEnginePane *pane : panes) {
+            QTRY_VERIFY_WITH_TIMEOUT(!pane->isLoading(), 15000);
+            texts.append(pane->toPlainText());
+            renderers.insert(pane->view()->page()->renderProcessPid());
+        }
+        QVERIFY(texts[0].contains(QStringLiteral("获取数据失败")));
+        QVERIFY(!renderers.contains(0));
+        qInfo("%lld renderer process(es) for the four panes", qint64(renderers.size()));
+
+        int notifications = 0;
+        QList<QMetaObject::Connection> watches;
+        for (WebEnginePane *pane : panes) {
+            watches << connect(pane, &PagePane::BeforeNavigate2, this, [&] { ++notifications; });
+            watches << connect(pane, &PagePane::DocumentComplete, this, [&] { ++notifications; });
+        }
+        const MainState before = m_form->context().state;
+        const int requests = m_server.requestCount();
+
+        QElapsedTimer recovery;
+        recovery.start();
+        for (qint64 pid : renderers)
+            QCOMPARE(::kill(pid_t(pid), SIGKILL), 0);
+        const auto recovered = [&] {
+            for (WebEnginePane *pane : panes) {
+                const qint64 pid = pane->view()->page()->renderProcessPid();
+                if (pid == 0 || renderers.contains(pid) || pane->isLoading())
+                    return false;
+            }
+            return true;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(recovered(), 10000);
+        qInfo("all four panes shown again %lld ms after their renderer was killed",
+              recovery.elapsed());
+        for (int i = 0; i < panes.size(); ++i)
+            QCOMPARE(panes[i]->toPlainText(), texts[i]);
+        QTest::qWait(300);
+        for (const QMetaObject::Connection &c : watches)
+            disconnect(c);
+        QCOMPARE(notifications, 0);
+        QCOMPARE(m_server.requestCount(), requests);
+        const MainState &after = m_form->context().state;
+        QCOMPARE(after.CatIds, before.CatIds);
+        QCOMPARE(after.CatNames, before.CatNames);
+        QCOMPARE(after.CatParentIds, before.CatParentIds);
+        QCOMPARE(after.CurCatId, before.CurCatId);
+        QCOMPARE(after.PageText, before.PageText);
+        QCOMPARE(after.IsOnline, before.IsOnline);
+    }
+
     void paneNavigationIsCancelledAfterLoad()
     {
         const Form1Controls &ui = m_form->context().ui;
@@ -322,6 +384,8 @@ private slots:
 
 int main(int argc, char *argv[])
 {
+    // The panes share one renderer, as in the program.
+    EngineSwitches::install();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     TestForm1 test;

@@ -1,0 +1,236 @@
+// kestrova-bench-soak: a thousand user actions in a row on the real main window
+// against the sandbox with its fault switches on. The window runs in a child
+// process (this program with --window), so a crash is seen as its exit; the
+// parent sums the memory of the child and all its engine processes after the
+// first actions and at the end.
+//
+//   kestrova-bench-soak [--actions N] [--seed N] [--checkpoint N] [sandbox fault options...]
+#include "ProcessMemory.h"
+#include "SoakRun.h"
+
+#include "support/TestConfiguration.h"
+#include "support/TestDoubles.h"
+
+#include "app/Form1.h"
+#include "platform/EngineSwitches.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMap>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "../sandbox/testkit/SandboxProcess.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+namespace {
+
+int runWindow(const QStringList &args)
+{
+    const QString host = args.value(args.indexOf(QStringLiteral("--host")) + 1);
+    const quint32 seed = args.value(args.indexOf(QStringLiteral("--seed")) + 1).toUInt();
+    const int actions = args.value(args.indexOf(QStringLiteral("--actions")) + 1).toInt();
+    const int checkpoint = args.value(args.indexOf(QStringLiteral("--checkpoint")) + 1).toInt();
+    const QString log = args.value(args.indexOf(QStringLiteral("--log")) + 1);
+
+    TestConfiguration::installOneHost(host, QStringLiteral("http://%1/").arg(host));
+    FakeNetworkState network; // online: the probe page is the sandbox's
+    RecordingBrowserLauncher launcher;
+    Form1Options options;
+    options.network = &network;
+    options.browser = &launcher;
+    options.messageBox = [](const QString &, const QString &text) {
+        std::printf("@soak message %s\n", qPrintable(text));
+    };
+    auto *form = new Form1(options);
+    form->Show();
+    SoakRun run(*form, launcher, seed, log);
+    if (!run.waitForStart(60000)) {
+        std::printf("@soak nostart\n");
+        std::fflush(stdout);
+    }
+    std::printf("@soak ready\n");
+    std::fflush(stdout);
+    std::string line;
+    for (int i = 0; i < actions; ++i) {
+        run.next();
+        if (run.done() == checkpoint) {
+            std::printf("@soak checkpoint %d\n", checkpoint);
+            std::fflush(stdout);
+            std::getline(std::cin, line); // the parent has measured
+        }
+    }
+    std::printf("@soak done %d renderer-deaths %d launched %d\n", run.done(), run.rendererDeaths(),
+                int(launcher.opened.size()));
+    std::fflush(stdout);
+    std::getline(std::cin, line);
+    delete form;
+    return 0;
+}
+
+QString pssText(qint64 pid)
+{
+    const ProcessMemory m = ProcessMemory::of(pid);
+    return QStringLiteral("%1 MiB PSS in %2 processes (window process RSS %3 MiB)")
+        .arg(m.pssMiB, 0, 'f', 1)
+        .arg(m.processes)
+        .arg(m.ownRssMiB, 0, 'f', 1);
+}
+
+int runParent(const QStringList &args)
+{
+    int actions = 1000, checkpoint = 50;
+    quint32 seed = 2009;
+    QStringList faults = {"--error-every",   "13", "--no-total-every", "7",
+                          "--timeout-every", "17", "--delay-ms",       "3"};
+    QStringList extra;
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--actions"))
+            actions = args.value(++i).toInt();
+        else if (args[i] == QLatin1String("--seed"))
+            seed = args.value(++i).toUInt();
+        else if (args[i] == QLatin1String("--checkpoint"))
+            checkpoint = args.value(++i).toInt();
+        else
+            extra << args[i];
+    }
+    if (!extra.isEmpty())
+        faults = extra;
+
+    QTemporaryDir dir;
+    const QString log = dir.filePath(QStringLiteral("sandbox.log"));
+    SandboxProcess sandbox;
+    if (SandboxProcess::executable().isEmpty() ||
+        !sandbox.start(faults + QStringList{QStringLiteral("--log"), log})) {
+        std::fprintf(stderr, "soak: the sandbox did not start\n");
+        return 1;
+    }
+    std::printf("sandbox on %s with %s\n", qPrintable(sandbox.hostPort()),
+                qPrintable(faults.join(' ')));
+    std::printf("%d actions, seed %u\n", actions, seed);
+    std::fflush(stdout);
+
+    QProcess window;
+    window.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    window.start(QCoreApplication::applicationFilePath(),
+                 {"--window", "--host", sandbox.hostPort(), "--seed", QString::number(seed),
+                  "--actions", QString::number(actions), "--checkpoint",
+                  QString::number(checkpoint), "--log", log});
+    if (!window.waitForStarted(10000))
+        return 1;
+
+    QElapsedTimer clock;
+    clock.start();
+    QMap<QString, QPair<int, qint64>> byKind; // count, total ms
+    QMap<int, QStringList> requests;
+    int slowestIndex = -1, unsettled = 0, messages = 0;
+    qint64 slowestMs = -1;
+    QString slowestKind, doneLine;
+    double pssAtCheckpoint = 0, pssAtEnd = 0;
+    while (window.state() == QProcess::Running || window.canReadLine()) {
+        if (!window.canReadLine() && !window.waitForReadyRead(1000))
+            continue;
+        const QString line = QString::fromUtf8(window.readLine()).trimmed();
+        if (!line.startsWith(QLatin1String("@soak ")))
+            continue;
+        const QString body = line.mid(6);
+        if (body.startsWith(QLatin1String("action "))) {
+            const QStringList f = body.mid(7).split(QLatin1Char('\t'));
+            const int index = f[0].section(QLatin1Char(' '), 0, 0).toInt();
+            const QString kind = f[0].section(QLatin1Char(' '), 1);
+            const qint64 ms = f.value(1).toLongLong();
+            byKind[kind].first += 1;
+            byKind[kind].second += ms;
+            if (f.value(3) != QLatin1String("settled"))
+                ++unsettled;
+            if (ms > slowestMs) {
+                slowestMs = ms;
+                slowestIndex = index;
+                slowestKind = kind;
+            }
+            // Requests follow their action's line; keep the slowest action's only.
+            for (const int key : requests.keys())
+                if (key != slowestIndex)
+                    requests.remove(key);
+        } else if (body.startsWith(QLatin1String("request "))) {
+            requests[body.section(QLatin1Char(' '), 1, 1).toInt()].append(
+                body.section(QLatin1Char(' '), 2));
+        } else if (body.startsWith(QLatin1String("checkpoint"))) {
+            pssAtCheckpoint = ProcessMemory::of(window.processId()).pssMiB;
+            std::printf("after %d actions: %s\n", checkpoint,
+                        qPrintable(pssText(window.processId())));
+            std::fflush(stdout);
+            window.write("continue\n");
+        } else if (body.startsWith(QLatin1String("done"))) {
+            doneLine = body;
+            pssAtEnd = ProcessMemory::of(window.processId()).pssMiB;
+            std::printf("after %d actions: %s\n", actions, qPrintable(pssText(window.processId())));
+            std::fflush(stdout);
+            window.write("quit\n");
+        } else if (body.startsWith(QLatin1String("message"))) {
+            ++messages;
+        } else {
+            std::printf("%s\n", qPrintable(body));
+        }
+    }
+    window.waitForFinished(30000);
+    const bool crashed = window.exitStatus() == QProcess::CrashExit;
+    std::printf("\nwindow process: %s (exit code %d), %s\n",
+                crashed ? "CRASHED" : "exited normally", window.exitCode(), qPrintable(doneLine));
+    std::printf("crashes: %d; actions that did not settle within 120 s: %d; message boxes: %d\n",
+                crashed ? 1 : 0, unsettled, messages);
+    std::printf("run took %.1f s\n\n%-16s %6s %10s\n", clock.elapsed() / 1000.0, "action", "count",
+                "mean ms");
+    for (auto it = byKind.cbegin(); it != byKind.cend(); ++it)
+        std::printf("%-16s %6d %10.1f\n", qPrintable(it.key()), it.value().first,
+                    double(it.value().second) / it.value().first);
+    std::printf("\nslowest: action %d (%s), %lld ms; its requests (sandbox log):\n", slowestIndex,
+                qPrintable(slowestKind), static_cast<long long>(slowestMs));
+    // The program's own fetches in full; the panes' pictures summed up.
+    int pictures = 0, failedPictures = 0;
+    double slowestPicture = 0;
+    for (const QString &r : requests.value(slowestIndex)) {
+        const QStringList f = r.split(QLatin1Char(' '));
+        if (f.value(1).startsWith(QLatin1String("/pic/")) ||
+            f.value(1).startsWith(QLatin1String("/images/"))) {
+            ++pictures;
+            failedPictures += f.value(2) != QLatin1String("200");
+            slowestPicture = qMax(slowestPicture, f.value(3).chopped(2).toDouble());
+        } else {
+            std::printf("    %s\n", qPrintable(r));
+        }
+    }
+    std::printf("    and %d pictures for the panes (%d failed), the slowest %.1f ms\n", pictures,
+                failedPictures, slowestPicture);
+    if (pssAtCheckpoint > 0)
+        std::printf("\nPSS growth from action %d to the end: %+.1f %%\n", checkpoint,
+                    (pssAtEnd - pssAtCheckpoint) * 100.0 / pssAtCheckpoint);
+    sandbox.stop();
+    return crashed ? 2 : 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    if (args.contains(QStringLiteral("--window"))) {
+        // As the shipped program: its engine switches, one renderer for the panes.
+        EngineSwitches::install();
+        // The engine's own sandbox cannot start as root in a container (as in the tests).
+        if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+            qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+        QApplication app(argc, argv);
+        return runWindow(args);
+    }
+    QCoreApplication app(argc, argv);
+    return runParent(args);
+}
