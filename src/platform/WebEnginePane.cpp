@@ -255,6 +255,7 @@ void WebEnginePane::ensureCaptureScript()
 void WebEnginePane::finishLoad(bool ok)
 {
     m_loading = false;
+    m_page->history()->clear(); // the capture script may report before the engine ends the load
     if (m_restoring) {
         finishRestore();
         return;
