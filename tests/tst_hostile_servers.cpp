@@ -7,21 +7,15 @@
 #include "support/ContextFixture.h"
 #include "support/HostileServer.h"
 #include "support/ResidentMemory.h"
+#include "support/RoutineRun.h"
 #include "support/TestConfiguration.h"
 
 #include "../sandbox/testkit/SandboxProcess.h"
-#include "app/Form1Routines.h"
-#include "catalog/CatalogDocuments.h"
-#include "catalog/CategoryMenu.h"
-#include "catalog/ChildCategories.h"
 #include "platform/BlockingFetch.h"
 #include "platform/XmlReader.h"
-#include "search/ItemClickThrough.h"
 #include "search/ResultGrid.h"
-#include "search/ResultPage.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStringEncoder>
@@ -33,8 +27,7 @@
 namespace {
 
 using Answer = HostileServer::Answer;
-
-enum class Routine { Probe, Menu, Children, Search, ClickThrough };
+using RoutineRun::Routine;
 
 // The XML loads' time-out in this suite; the text fetches keep the routines' own.
 constexpr int XmlTimeoutMs = 2000;
@@ -59,42 +52,6 @@ constexpr qint64 FloodBytes = 100 * 1000 * 1000;
 // Faster than any link the program meets, yet slower than the network thread empties a
 // socket: a sender that never lets the socket run dry keeps Qt's body reader looping.
 constexpr qint64 FloodBytesPerSecond = (Sanitized ? 100 : 400) * 1000 * 1000;
-
-const char *routineName(Routine routine)
-{
-    switch (routine) {
-    case Routine::Probe:
-        return "probe";
-    case Routine::Menu:
-        return "menu";
-    case Routine::Children:
-        return "children";
-    case Routine::Search:
-        return "search";
-    case Routine::ClickThrough:
-        return "click-through";
-    }
-    return "";
-}
-
-// Requests a routine makes when every answer fails: the probe once; the menu's two
-// copies and the platform's list; one child list; four searches; six link codes.
-int failedRequests(Routine routine)
-{
-    switch (routine) {
-    case Routine::Probe:
-        return 1;
-    case Routine::Menu:
-        return 3;
-    case Routine::Children:
-        return 1;
-    case Routine::Search:
-        return 4;
-    case Routine::ClickThrough:
-        return 6;
-    }
-    return 0;
-}
 
 // An XML body that every routine would take for a good answer.
 const QByteArray GoodLookingBody =
@@ -145,48 +102,6 @@ QByteArray gbk(const QString &text)
     return encoder.encode(text);
 }
 
-struct Figures
-{
-    qint64 elapsedMs = 0;
-    qint64 growthKiB = 0; // resident high-water mark over the start
-};
-
-// One routine, run as the window runs it, with its time and memory taken.
-Figures runRoutine(ContextFixture &f, Routine routine)
-{
-    Form1Context &ctx = f.ctx;
-    const bool peakReset = ResidentMemory::resetPeak();
-    const qint64 before = ResidentMemory::currentKiB();
-    QElapsedTimer clock;
-    clock.start();
-    switch (routine) {
-    case Routine::Probe:
-        ctx.state.IsOnline = false;
-        Timer1_Timer(ctx);
-        break;
-    case Routine::Menu:
-        LoadCategoryMenu(ctx);
-        break;
-    case Routine::Children:
-        ShowChildCategories(ctx, QStringLiteral("http://[cid=16][name=女装]"));
-        break;
-    case Routine::Search:
-        ShowSearchResults(ctx, QString());
-        break;
-    case Routine::ClickThrough: {
-        bool cancel = false;
-        WebBrowser4_BeforeNavigate2(ctx, QStringLiteral("http://[catid=123]"),
-                                    PagePane::HyperlinkFlag, cancel);
-        break;
-    }
-    }
-    Figures figures;
-    figures.elapsedMs = clock.elapsed();
-    const qint64 after = peakReset ? ResidentMemory::peakKiB() : ResidentMemory::currentKiB();
-    figures.growthKiB = after - before;
-    return figures;
-}
-
 // As after load, searching "连衣裙" in all categories on page 1.
 std::unique_ptr<ContextFixture> loadedFixture()
 {
@@ -199,47 +114,9 @@ std::unique_ptr<ContextFixture> loadedFixture()
     return f;
 }
 
-// What a routine shows when all its requests failed.
-void verifyFailedOutcome(ContextFixture &f, Routine routine)
-{
-    switch (routine) {
-    case Routine::Probe:
-        QVERIFY(!f.ctx.state.IsOnline);
-        QCOMPARE(f.ctx.state.OnlineCount, 0);
-        QCOMPARE(f.pane1.writeCount, 0);
-        break;
-    case Routine::Menu:
-        // An empty menu: the body tag and the style block; no scope entry, no selection.
-        QCOMPARE(f.pane1.text, CatalogDocuments::bodyTag(QStringLiteral("images/1.jpg")) +
-                                   CatalogDocuments::menuStyle());
-        QCOMPARE(f.CB_Sub->count(), 2);
-        QCOMPARE(f.pane2.writeCount + f.pane3.writeCount + f.pane4.writeCount, 0);
-        break;
-    case Routine::Children:
-        QCOMPARE(f.pane3.text, CatalogDocuments::bodyTag(QStringLiteral("images/3.jpg")) +
-                                   CatalogDocuments::childStyle() +
-                                   CatalogDocuments::noChildrenBlock());
-        break;
-    case Routine::Search:
-        QCOMPARE(f.pane4.text,
-                 ResultGrid::bodyTag() + ResultGrid::styleBlock() + ResultGrid::closingTags());
-        QCOMPARE(f.LB_Total1->text(), QStringLiteral("在【所有类目】下"));
-        QCOMPARE(f.LB_Total2->text(), QStringLiteral("找到符合条件的商品【共0个】"));
-        QCOMPARE(f.CB_page->count(), 0);
-        break;
-    case Routine::ClickThrough:
-        QCOMPARE(f.browser.attempts, 0);
-        QCOMPARE(f.pane4.writeCount, 0);
-        break;
-    }
-    QVERIFY(f.browser.opened.isEmpty());
-    QVERIFY(f.messages.isEmpty());
-    QVERIFY(!BlockingFetch::isBusy());
-}
-
 } // namespace
 
-Q_DECLARE_METATYPE(Routine)
+Q_DECLARE_METATYPE(RoutineRun::Routine)
 Q_DECLARE_METATYPE(HostileServer::Answer)
 
 class TestHostileServers : public QObject
@@ -334,7 +211,7 @@ void TestHostileServers::failedAnswers_data()
     };
     for (const auto &[name, answer, routines] : answers) {
         for (const Routine routine : routines)
-            QTest::addRow("%s: %s", routineName(routine), name) << routine << answer;
+            QTest::addRow("%s: %s", RoutineRun::name(routine), name) << routine << answer;
     }
 }
 
@@ -350,24 +227,26 @@ void TestHostileServers::failedAnswers()
     TestConfiguration::installOneHost(server.hostPort(), server.url(QStringLiteral("/")));
     auto f = loadedFixture();
 
-    const Figures figures = runRoutine(*f, routine);
+    const RoutineRun::Figures figures = RoutineRun::run(*f, routine);
     const int requests = server.requestCount();
     const qint64 sentPerRequest = server.bodyBytesSent() / qMax(1, requests);
     qInfo("%s: returned after %lld ms, %d requests, resident memory +%lld KiB, "
           "%lld KiB sent per request",
-          routineName(routine), figures.elapsedMs, requests, figures.growthKiB,
+          RoutineRun::name(routine), figures.elapsedMs, requests, figures.growthKiB,
           sentPerRequest / 1024);
 
-    verifyFailedOutcome(*f, routine);
+    RoutineRun::verifyFailedOutcome(*f, routine);
     if (answer.headers.value("Location") == "/") {
         // Round and round until the fetcher gives up on it.
-        QVERIFY2(requests > failedRequests(routine) && requests < 30 * failedRequests(routine),
+        QVERIFY2(requests > RoutineRun::failedRequests(routine) &&
+                     requests < 30 * RoutineRun::failedRequests(routine),
                  qPrintable(QString::number(requests)));
     } else if (answer.kind == Answer::Reset) {
         // The network layer sends a request again, once, over a new connection.
-        QVERIFY(requests >= failedRequests(routine) && requests <= 2 * failedRequests(routine));
+        QVERIFY(requests >= RoutineRun::failedRequests(routine) &&
+                requests <= 2 * RoutineRun::failedRequests(routine));
     } else {
-        QCOMPARE(requests, failedRequests(routine));
+        QCOMPARE(requests, RoutineRun::failedRequests(routine));
     }
     if (ResidentMemoryMeaningful)
         QVERIFY2(figures.growthKiB < MaxGrowthKiB, qPrintable(QString::number(figures.growthKiB)));
@@ -427,8 +306,8 @@ void TestHostileServers::readableAnswers()
     server.routeFixed("/rpc/searchAuctionByRpc.do", answer);
     TestConfiguration::installOneHost(server.hostPort(), server.url(QStringLiteral("/")));
     auto f = loadedFixture();
-    const Figures figures = runRoutine(*f, routine);
-    qInfo("%s: returned after %lld ms, %d requests", routineName(routine), figures.elapsedMs,
+    const RoutineRun::Figures figures = RoutineRun::run(*f, routine);
+    qInfo("%s: returned after %lld ms, %d requests", RoutineRun::name(routine), figures.elapsedMs,
           server.requestCount());
 
     const QString written = routine == Routine::Search ? f->pane4.text : f->pane3.text;
@@ -471,7 +350,7 @@ void TestHostileServers::linkCodeAddresses()
         plain("<rsp><RESULT>" + address.toHtmlEscaped().toUtf8() + "</RESULT></rsp>"));
     TestConfiguration::installOneHost(server.hostPort(), server.url(QStringLiteral("/")));
     auto f = loadedFixture();
-    const Figures figures = runRoutine(*f, Routine::ClickThrough);
+    const RoutineRun::Figures figures = RoutineRun::run(*f, Routine::ClickThrough);
     qInfo("returned after %lld ms, %d requests, resident memory +%lld KiB", figures.elapsedMs,
           server.requestCount(), figures.growthKiB);
 
@@ -521,18 +400,18 @@ void TestHostileServers::sandboxFaultSwitches()
     QVERIFY(sandbox.start(arguments + QStringList{QStringLiteral("--log"), log}));
     TestConfiguration::installOneHost(sandbox.hostPort(), sandbox.baseUrl() + QLatin1Char('/'));
     auto f = loadedFixture();
-    const Figures figures = runRoutine(*f, routine);
+    const RoutineRun::Figures figures = RoutineRun::run(*f, routine);
     sandbox.stop();
 
     QFile file(log);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const int logged = int(file.readAll().count('\n'));
     qInfo("%s: returned after %lld ms, %d requests, resident memory +%lld KiB",
-          routineName(routine), figures.elapsedMs, logged, figures.growthKiB);
+          RoutineRun::name(routine), figures.elapsedMs, logged, figures.growthKiB);
     QCOMPARE(logged, requests);
 
     if (items == 0) {
-        verifyFailedOutcome(*f, routine);
+        RoutineRun::verifyFailedOutcome(*f, routine);
         return;
     }
     // Items but never a total: the grid shows them, the count reads 0, no pages.

@@ -1,0 +1,130 @@
+#include "RoutineRun.h"
+
+#include "ContextFixture.h"
+#include "ResidentMemory.h"
+
+#include "app/Form1Routines.h"
+#include "catalog/CatalogDocuments.h"
+#include "catalog/CategoryMenu.h"
+#include "catalog/ChildCategories.h"
+#include "platform/BlockingFetch.h"
+#include "search/ItemClickThrough.h"
+#include "search/ResultGrid.h"
+#include "search/ResultPage.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QtTest>
+
+namespace RoutineRun {
+
+const char *name(Routine routine)
+{
+    switch (routine) {
+    case Routine::Probe:
+        return "probe";
+    case Routine::Menu:
+        return "menu";
+    case Routine::Children:
+        return "children";
+    case Routine::Search:
+        return "search";
+    case Routine::ClickThrough:
+        return "click-through";
+    }
+    return "";
+}
+
+// Requests a routine makes when every answer fails: the probe once; the menu's two
+// copies and the platform's list; one child list; four searches; six link codes.
+int failedRequests(Routine routine)
+{
+    switch (routine) {
+    case Routine::Probe:
+        return 1;
+    case Routine::Menu:
+        return 3;
+    case Routine::Children:
+        return 1;
+    case Routine::Search:
+        return 4;
+    case Routine::ClickThrough:
+        return 6;
+    }
+    return 0;
+}
+
+Figures run(ContextFixture &f, Routine routine)
+{
+    Form1Context &ctx = f.ctx;
+    const bool peakReset = ResidentMemory::resetPeak();
+    const qint64 before = ResidentMemory::currentKiB();
+    QElapsedTimer clock;
+    clock.start();
+    switch (routine) {
+    case Routine::Probe:
+        ctx.state.IsOnline = false;
+        Timer1_Timer(ctx);
+        break;
+    case Routine::Menu:
+        LoadCategoryMenu(ctx);
+        break;
+    case Routine::Children:
+        ShowChildCategories(ctx, QStringLiteral("http://[cid=16][name=女装]"));
+        break;
+    case Routine::Search:
+        ShowSearchResults(ctx, QString());
+        break;
+    case Routine::ClickThrough: {
+        bool cancel = false;
+        WebBrowser4_BeforeNavigate2(ctx, QStringLiteral("http://[catid=123]"),
+                                    PagePane::HyperlinkFlag, cancel);
+        break;
+    }
+    }
+    Figures figures;
+    figures.elapsedMs = clock.elapsed();
+    const qint64 after = peakReset ? ResidentMemory::peakKiB() : ResidentMemory::currentKiB();
+    figures.growthKiB = after - before;
+    return figures;
+}
+
+void verifyFailedOutcome(ContextFixture &f, Routine routine)
+{
+    switch (routine) {
+    case Routine::Probe:
+        QVERIFY(!f.ctx.state.IsOnline);
+        QCOMPARE(f.ctx.state.OnlineCount, 0);
+        QCOMPARE(f.pane1.writeCount, 0);
+        break;
+    case Routine::Menu:
+        // An empty menu: the body tag and the style block; no scope entry, no selection.
+        QCOMPARE(f.pane1.text, CatalogDocuments::bodyTag(QStringLiteral("images/1.jpg")) +
+                                   CatalogDocuments::menuStyle());
+        QCOMPARE(f.CB_Sub->count(), 2);
+        QCOMPARE(f.pane2.writeCount + f.pane3.writeCount + f.pane4.writeCount, 0);
+        break;
+    case Routine::Children:
+        QCOMPARE(f.pane3.text, CatalogDocuments::bodyTag(QStringLiteral("images/3.jpg")) +
+                                   CatalogDocuments::childStyle() +
+                                   CatalogDocuments::noChildrenBlock());
+        break;
+    case Routine::Search:
+        QCOMPARE(f.pane4.text,
+                 ResultGrid::bodyTag() + ResultGrid::styleBlock() + ResultGrid::closingTags());
+        QCOMPARE(f.LB_Total1->text(), QStringLiteral("在【所有类目】下"));
+        QCOMPARE(f.LB_Total2->text(), QStringLiteral("找到符合条件的商品【共0个】"));
+        QCOMPARE(f.CB_page->count(), 0);
+        break;
+    case Routine::ClickThrough:
+        QCOMPARE(f.browser.attempts, 0);
+        QCOMPARE(f.pane4.writeCount, 0);
+        break;
+    }
+    QVERIFY(f.browser.opened.isEmpty());
+    QVERIFY(f.messages.isEmpty());
+    QVERIFY(!BlockingFetch::isBusy());
+}
+
+} // namespace RoutineRun

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QtGlobal>
+
+struct ContextFixture;
+
+// The window's routines that ask servers, run on a fixture the way the window runs
+// them, with the time they took and what they added to resident memory.
+namespace RoutineRun {
+
+enum class Routine { Probe, Menu, Children, Search, ClickThrough };
+
+struct Figures
+{
+    qint64 elapsedMs = 0;
+    qint64 growthKiB = 0; // resident high-water mark over the start
+};
+
+const char *name(Routine routine);
+// Requests a routine makes when every answer fails.
+int failedRequests(Routine routine);
+// The probe (offline before), the menu load, the children of 16, the search as the
+// fixture's controls say, and a click on the picture of item 123.
+Figures run(ContextFixture &f, Routine routine);
+// QtTest checks of what the routine shows when all its requests failed.
+void verifyFailedOutcome(ContextFixture &f, Routine routine);
+
+} // namespace RoutineRun
