@@ -237,7 +237,9 @@ bool TestHostileContent::clickElement(WebEnginePane *pane, const QString &id)
                        "return [r.left+r.width/2, r.top+r.height/2];})()")
             .arg(id);
     QWidget *input = pane->view()->focusProxy();
-    for (int attempt = 0; input && attempt < 20; ++attempt) {
+    QElapsedTimer trying;
+    trying.start();
+    while (input && trying.elapsed() < 30000) {
         const QVariantList r = pane->evaluate(locate).toList();
         if (r.size() != 2) {
             QTest::qWait(250);
