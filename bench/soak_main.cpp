@@ -16,9 +16,11 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QWebEngineProfile>
 
 #include "../sandbox/testkit/SandboxProcess.h"
 
@@ -36,6 +38,10 @@ int runWindow(const QStringList &args)
     const int checkpoint = args.value(args.indexOf(QStringLiteral("--checkpoint")) + 1).toInt();
     const QString log = args.value(args.indexOf(QStringLiteral("--log")) + 1);
 
+    // An experiment switch: the engine's memory cache capped at this many MiB.
+    const int cacheMiB = args.value(args.indexOf(QStringLiteral("--cache-mib")) + 1).toInt();
+    if (args.contains(QStringLiteral("--cache-mib")))
+        QWebEngineProfile::defaultProfile()->setHttpCacheMaximumSize(cacheMiB * 1024 * 1024);
     TestConfiguration::installOneHost(host, QStringLiteral("http://%1/").arg(host));
     FakeNetworkState network; // online: the probe page is the sandbox's
     RecordingBrowserLauncher launcher;
@@ -71,12 +77,30 @@ int runWindow(const QStringList &args)
     return 0;
 }
 
-QString pssText(qint64 pid)
+// Pages of the process tree no other process maps: unlike PSS, this does not
+// move when other engine processes on the machine start or stop.
+double privateMiB(qint64 pid)
+{
+    double kib = 0;
+    for (qint64 p : QList<qint64>{pid} + ProcessMemory::descendants(pid)) {
+        QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(p));
+        if (!rollup.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &line : rollup.readAll().split('\n'))
+            if (line.startsWith("Private_Clean:") || line.startsWith("Private_Dirty:"))
+                kib += line.mid(14).trimmed().split(' ').value(0).toDouble();
+    }
+    return kib / 1024.0;
+}
+
+QString pssText(qint64 pid, double *privateOut)
 {
     const ProcessMemory m = ProcessMemory::of(pid);
-    return QStringLiteral("%1 MiB PSS in %2 processes (window process RSS %3 MiB)")
+    *privateOut = privateMiB(pid);
+    return QStringLiteral("%1 MiB PSS in %2 processes, %3 MiB private (window process RSS %4 MiB)")
         .arg(m.pssMiB, 0, 'f', 1)
         .arg(m.processes)
+        .arg(*privateOut, 0, 'f', 1)
         .arg(m.ownRssMiB, 0, 'f', 1);
 }
 
@@ -86,7 +110,7 @@ int runParent(const QStringList &args)
     quint32 seed = 2009;
     QStringList faults = {"--error-every",   "13", "--no-total-every", "7",
                           "--timeout-every", "17", "--delay-ms",       "3"};
-    QStringList extra;
+    QStringList extra, windowExtra;
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--actions"))
             actions = args.value(++i).toInt();
@@ -94,6 +118,8 @@ int runParent(const QStringList &args)
             seed = args.value(++i).toUInt();
         else if (args[i] == QLatin1String("--checkpoint"))
             checkpoint = args.value(++i).toInt();
+        else if (args[i] == QLatin1String("--cache-mib"))
+            windowExtra << args[i] << args.value(++i);
         else
             extra << args[i];
     }
@@ -116,9 +142,10 @@ int runParent(const QStringList &args)
     QProcess window;
     window.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     window.start(QCoreApplication::applicationFilePath(),
-                 {"--window", "--host", sandbox.hostPort(), "--seed", QString::number(seed),
-                  "--actions", QString::number(actions), "--checkpoint",
-                  QString::number(checkpoint), "--log", log});
+                 QStringList{"--window", "--host", sandbox.hostPort(), "--seed",
+                             QString::number(seed), "--actions", QString::number(actions),
+                             "--checkpoint", QString::number(checkpoint), "--log", log} +
+                     windowExtra);
     if (!window.waitForStarted(10000))
         return 1;
 
@@ -129,7 +156,7 @@ int runParent(const QStringList &args)
     int slowestIndex = -1, unsettled = 0, messages = 0;
     qint64 slowestMs = -1;
     QString slowestKind, doneLine;
-    double pssAtCheckpoint = 0, pssAtEnd = 0;
+    double pssAtCheckpoint = 0, pssAtEnd = 0, privateAtCheckpoint = 0, privateAtEnd = 0;
     while (window.state() == QProcess::Running || window.canReadLine()) {
         if (!window.canReadLine() && !window.waitForReadyRead(1000))
             continue;
@@ -161,13 +188,14 @@ int runParent(const QStringList &args)
         } else if (body.startsWith(QLatin1String("checkpoint"))) {
             pssAtCheckpoint = ProcessMemory::of(window.processId()).pssMiB;
             std::printf("after %d actions: %s\n", checkpoint,
-                        qPrintable(pssText(window.processId())));
+                        qPrintable(pssText(window.processId(), &privateAtCheckpoint)));
             std::fflush(stdout);
             window.write("continue\n");
         } else if (body.startsWith(QLatin1String("done"))) {
             doneLine = body;
             pssAtEnd = ProcessMemory::of(window.processId()).pssMiB;
-            std::printf("after %d actions: %s\n", actions, qPrintable(pssText(window.processId())));
+            std::printf("after %d actions: %s\n", actions,
+                        qPrintable(pssText(window.processId(), &privateAtEnd)));
             std::fflush(stdout);
             window.write("quit\n");
         } else if (body.startsWith(QLatin1String("message"))) {
@@ -208,6 +236,9 @@ int runParent(const QStringList &args)
     if (pssAtCheckpoint > 0)
         std::printf("\nPSS growth from action %d to the end: %+.1f %%\n", checkpoint,
                     (pssAtEnd - pssAtCheckpoint) * 100.0 / pssAtCheckpoint);
+    if (privateAtCheckpoint > 0)
+        std::printf("private memory growth over the same actions: %+.1f %%\n",
+                    (privateAtEnd - privateAtCheckpoint) * 100.0 / privateAtCheckpoint);
     sandbox.stop();
     return crashed ? 2 : 0;
 }
