@@ -121,6 +121,7 @@ private slots:
     void contentCannotLeaveTheDocument();
     void defaultMarginsYieldToDocumentStyle();
     void placedInTwipsInsideFrame();
+    void largeDocumentIsShown_data();
     void largeDocumentIsShown();
     void requestFilter_data();
     void requestFilter();
@@ -476,16 +477,28 @@ void TestWebEnginePane::placedInTwipsInsideFrame()
                                        -WebEnginePane::BorderPixels, -WebEnginePane::BorderPixels));
 }
 
+void TestWebEnginePane::largeDocumentIsShown_data()
+{
+    QTest::addColumn<QString>("row");
+    QTest::addColumn<int>("utf8Bytes");
+    QTest::newRow("over 2 MiB of markup")
+        << QStringLiteral("<a href='http://[cid=%1][name=女装]'>女装 %1</a><br>") << 2200 * 1024;
+    // Under 1 MiB, but three times that once percent-encoded for setHtml().
+    QTest::newRow("900 KiB of Chinese names")
+        << QStringLiteral("<a href='http://[cid=%1][name=女装]'>女装连衣裙半身裙牛仔裤</a>")
+        << 900 * 1024;
+}
+
 void TestWebEnginePane::largeDocumentIsShown()
 {
+    QFETCH(QString, row);
+    QFETCH(int, utf8Bytes);
     PaneFixture f;
     QSignalSpy complete(f.pane, &PagePane::DocumentComplete);
     QString big = QStringLiteral("<body><style>body{margin:3px}</style><div id='head'>开始</div>");
-    const QString row = QStringLiteral("<a href='http://[cid=%1][name=女装]'>女装 %1</a><br>");
-    for (int i = 0; big.size() < 2200 * 1024; ++i)
+    for (int i = 0; big.toUtf8().size() < utf8Bytes; ++i)
         big += row.arg(i);
     big += QStringLiteral("<div id='tail'>结束</div>");
-    QVERIFY(big.toUtf8().size() > 2 * 1024 * 1024);
 
     QVERIFY(f.show(big));
     QCOMPARE(complete.size(), 1);

@@ -23,13 +23,18 @@
 namespace {
 
 // setHtml() goes through a data: address, which Chromium caps at 2 MiB; its
-// text travels base64-encoded UTF-8.
+// text travels percent-encoded UTF-8, so Chinese text takes nine characters a
+// character there.
 constexpr qsizetype MaxDataUrlChars = 2 * 1024 * 1024;
 constexpr qsizetype DataUrlOverhead = 64;
 
 bool fitsSetHtml(const QByteArray &utf8)
 {
-    return (utf8.size() + 2) / 3 * 4 + DataUrlOverhead < MaxDataUrlChars;
+    if (utf8.size() * 3 + DataUrlOverhead < MaxDataUrlChars)
+        return true; // fits however it is encoded
+    if (utf8.size() + DataUrlOverhead >= MaxDataUrlChars)
+        return false;
+    return utf8.toPercentEncoding().size() + DataUrlOverhead < MaxDataUrlChars;
 }
 
 // The program navigates to "about: blank", with a blank.
