@@ -18,6 +18,22 @@ ScriptedServer::Response xml(const QByteArray &body, const QByteArray &contentTy
     return r;
 }
 
+// An answer with its total inside count nested elements.
+QByteArray nested(int count)
+{
+    return "<RESULTS><PTOTAL>" + QByteArray("<a>").repeated(count) + "7" +
+           QByteArray("</a>").repeated(count) + "</PTOTAL></RESULTS>";
+}
+
+// An answer whose total element carries count attributes.
+QByteArray attributes(int count)
+{
+    QByteArray tag = "<PTOTAL";
+    for (int i = 0; i < count; ++i)
+        tag += " a" + QByteArray::number(i) + "=\"\"";
+    return "<RESULTS>" + tag + ">7</PTOTAL></RESULTS>";
+}
+
 // A search answer shaped like the affiliate service's.
 const char SearchAnswer[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -40,6 +56,8 @@ private slots:
     void walksByPositionAndTag();
     void unusableAnswersGiveEmptyDocument_data();
     void unusableAnswersGiveEmptyDocument();
+    void boundedShapesAreRead_data();
+    void boundedShapesAreRead();
     void honoursEncodingDeclaration_data();
     void honoursEncodingDeclaration();
     void settingAgainReplacesDocument();
@@ -86,6 +104,15 @@ void TestXmlReader::unusableAnswersGiveEmptyDocument_data()
     QTest::newRow("empty body") << 200 << QByteArray();
     QTest::newRow("error status with XML") << 500 << QByteArray(SearchAnswer);
     QTest::newRow("not found") << 404 << QByteArray("<error/>");
+    // Shapes no service sends, which the DOM parser would take minutes over at full size.
+    QTest::newRow("nested 257 deep") << 200 << nested(255);
+    QTest::newRow("nested 100000 deep") << 200 << nested(100000);
+    QTest::newRow("129 attributes") << 200 << attributes(129);
+    QTest::newRow("500000 attributes") << 200 << attributes(500000);
+    QTest::newRow("129 attributes, = hidden in UTF-7")
+        << 200
+        << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-7\"?>" +
+                      attributes(129).replace("=", "+AD0-"));
 }
 
 void TestXmlReader::unusableAnswersGiveEmptyDocument()
@@ -105,6 +132,26 @@ void TestXmlReader::unusableAnswersGiveEmptyDocument()
     QCOMPARE(XmlReader::children(reader.root()).size(), 0);
     QCOMPARE(XmlReader::childText(reader.root(), "PTOTAL"), QString());
     QCOMPARE(XmlReader::text(reader.root()), QString());
+}
+
+void TestXmlReader::boundedShapesAreRead_data()
+{
+    QTest::addColumn<QByteArray>("body");
+
+    QTest::newRow("nested 256 deep") << nested(254);
+    QTest::newRow("128 attributes") << attributes(128);
+    QTest::newRow("128 = in text") << QByteArray(
+        "<RESULTS><PTOTAL>7</PTOTAL><T>" + QByteArray("a=b").repeated(128) + "</T></RESULTS>");
+}
+
+void TestXmlReader::boundedShapesAreRead()
+{
+    QFETCH(QByteArray, body);
+
+    XmlReader reader;
+    reader.setContent(body);
+    QCOMPARE(reader.root().tagName(), QStringLiteral("RESULTS"));
+    QCOMPARE(XmlReader::childText(reader.root(), "PTOTAL"), QStringLiteral("7"));
 }
 
 void TestXmlReader::honoursEncodingDeclaration_data()

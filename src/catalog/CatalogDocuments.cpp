@@ -56,4 +56,10 @@ QString categoryAnchor(const QString &parentCid, const QString &cid, const QStri
            QStringLiteral("][name=") + name + QStringLiteral("]'>") + name + QStringLiteral("</a>");
 }
 
+QString menuFileSelectionLink(const QString &menu)
+{
+    const qsizetype at = menu.indexOf(QStringLiteral("href="), 99);
+    return at < 0 ? QString() : menu.mid(at, 50);
+}
+
 } // namespace CatalogDocuments

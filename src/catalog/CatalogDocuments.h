@@ -18,6 +18,9 @@ QString noChildrenBlock();
 QString menuLine(const QString &cid, const QString &name);
 // "http://[cid=..][name=..]"
 QString menuSelectionLink(const QString &cid, const QString &name);
+// The link of the category a downloaded menu file opens at start: the 50 characters
+// from the first "href=" at or after character 100 (counting from 1); empty without one.
+QString menuFileSelectionLink(const QString &menu);
 // "<a href='http://[p_cid=..][cid=..][name=..]'>name</a>"
 QString categoryAnchor(const QString &parentCid, const QString &cid, const QString &name);
 

@@ -19,14 +19,6 @@ namespace {
 
 const QString AcceptMark = QStringLiteral("女装");
 
-// The menu file's link of the category opened at start: the 50 characters from
-// the first "href=" at or after character 100 (counting from 1).
-QString selectionLinkOf(const QString &menu)
-{
-    const qsizetype at = menu.indexOf(QStringLiteral("href="), 99);
-    return at < 0 ? QString() : menu.mid(at, 50);
-}
-
 void selectCategoryAtStart(Form1Context &ctx, const QString &link)
 {
     ShowCategoryPath(ctx, link);
@@ -78,7 +70,7 @@ void LoadCategoryMenu(Form1Context &ctx)
 
     QString html;
     if (accepted) {
-        selectCategoryAtStart(ctx, selectionLinkOf(menu));
+        selectCategoryAtStart(ctx, CatalogDocuments::menuFileSelectionLink(menu));
         html = menu;
     } else {
         html = composeMenuFromPlatform(ctx);

@@ -18,6 +18,8 @@ public:
 
     // Fetches and parses; replaces any earlier document of this reader.
     void setURL(const QString &url);
+    // Parses fetched bytes; the document's own encoding declaration decides.
+    void setContent(const QByteArray &bytes);
 
     QDomElement root() const { return m_document.documentElement(); }
     const QDomDocument &document() const { return m_document; }

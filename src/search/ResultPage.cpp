@@ -7,7 +7,7 @@
 #include "platform/XmlReader.h"
 #include "requests/CreateURL.h"
 #include "requests/NumberText.h"
-#include "search/ResultGrid.h"
+#include "search/GridDocument.h"
 #include "search/SearchCriteria.h"
 #include "search/TextTrim.h"
 
@@ -30,19 +30,6 @@ bool isTimeoutAnswer(const XmlReader &reader)
 {
     const QDomElement first = reader.root().firstChildElement();
     return !first.isNull() && XmlReader::text(first) == QLatin1String("TIMEOUT");
-}
-
-ResultGrid::Record readRecord(const QDomElement &element)
-{
-    ResultGrid::Record record;
-    record.title = XmlReader::childText(element, QStringLiteral("TITLE"));
-    record.picture = XmlReader::childText(element, QStringLiteral("RESOURCEPATH"));
-    record.price = XmlReader::childText(element, QStringLiteral("PRICE"));
-    record.itemId = XmlReader::childText(element, QStringLiteral("ORIOBJID"));
-    record.sold = XmlReader::childText(element, QStringLiteral("TOTALACTION"));
-    record.sellerName = XmlReader::childText(element, QStringLiteral("CONTACT"));
-    record.sellerMember = XmlReader::childText(element, QStringLiteral("MEMBERID"));
-    return record;
 }
 
 QString scopeCaption(const MainState &state, const QString &scope)
@@ -96,7 +83,6 @@ void ShowSearchResults(Form1Context &ctx, const QString &link)
     }
 
     const FetchNoticeScope notice(ui.WebBrowser4);
-    QString grid = ResultGrid::styleBlock();
 
     // A fresh URL, and so a fresh token, for every attempt; one counter over all of them.
     XmlReader reader;
@@ -116,18 +102,10 @@ void ShowSearchResults(Form1Context &ctx, const QString &link)
     for (int retry = 0; retry < MaxTimeoutRetries && isTimeoutAnswer(reader); ++retry)
         fetch();
 
-    const QDomElement results = XmlReader::item(reader.root(), QStringLiteral("PRESULTS"));
-    for (const QDomElement &element : XmlReader::children(results)) {
-        const ResultGrid::Record record = readRecord(element);
-        if (record.title.isEmpty())
-            continue;
-        grid += ResultGrid::itemPieces(record);
-    }
-    grid += ResultGrid::closingTags();
-
+    const QString grid = GridDocument(reader.root());
     PagePane *pane = ui.WebBrowser4;
     pane->open();
-    pane->write(ResultGrid::bodyTag() + grid);
+    pane->write(grid);
     pane->Refresh();
 
     const double totalValue = NumberText::numericValue(total);
