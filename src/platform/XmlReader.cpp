@@ -1,7 +1,5 @@
 #include "XmlReader.h"
 
-#include "BlockingFetch.h"
-
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
@@ -9,8 +7,6 @@
 #include <optional>
 
 namespace {
-
-int g_timeoutMs = XmlReader::TimeoutSeconds * 1000;
 
 // Answers are a few levels deep and carry no attributes. Qt's DOM parser takes time that
 // grows with the square of the nesting depth and of the attributes of one element, so an
@@ -75,24 +71,6 @@ bool nestsTooDeep(const QString &text)
 }
 
 } // namespace
-
-int XmlReader::timeoutMs()
-{
-    return g_timeoutMs;
-}
-
-void XmlReader::setTimeoutMs(int milliseconds)
-{
-    g_timeoutMs = milliseconds;
-}
-
-void XmlReader::setURL(const QString &url)
-{
-    m_document = QDomDocument();
-    const BlockingFetch::Result fetched = BlockingFetch::get(url, g_timeoutMs);
-    if (fetched.ok)
-        setContent(fetched.body);
-}
 
 void XmlReader::setContent(const QByteArray &bytes)
 {
