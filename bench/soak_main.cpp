@@ -8,6 +8,7 @@
 #include "ProcessMemory.h"
 #include "SoakRun.h"
 
+#include "support/HeadlessEngine.h"
 #include "support/TestConfiguration.h"
 #include "support/TestDoubles.h"
 
@@ -253,11 +254,7 @@ int main(int argc, char *argv[])
     if (args.contains(QStringLiteral("--window"))) {
         // As the shipped program: its engine switches, one renderer for the panes.
         EngineSwitches::install();
-        // The engine's own sandbox cannot start as root in a container (as in the tests).
-        if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
-            qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        prepareHeadlessEngine();
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
         QApplication app(argc, argv);
         return runWindow(args);

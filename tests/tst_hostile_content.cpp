@@ -5,6 +5,7 @@
 // of the test's own for something if they acted. The marker server must hear
 // nothing, every pane must keep its written document, and no click may navigate
 // a pane or open a window.
+#include "support/HeadlessEngine.h"
 #include "support/HostileServer.h"
 #include "support/ResidentMemory.h"
 #include "support/ScriptedServer.h"
@@ -438,11 +439,7 @@ void TestHostileContent::failedAnswersShowInThePanes()
 
 int main(int argc, char **argv)
 {
-    // The engine's sandbox cannot start as root in a container, and tests run headless.
-    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareHeadlessEngine();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     TestHostileContent test;

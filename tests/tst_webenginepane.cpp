@@ -1,3 +1,5 @@
+#include "support/HeadlessEngine.h"
+
 #include "platform/PaneRequestFilter.h"
 #include "platform/Twips.h"
 #include "platform/WebEnginePane.h"
@@ -566,11 +568,7 @@ void TestWebEnginePane::requestFilter()
 
 int main(int argc, char **argv)
 {
-    // The engine's sandbox cannot start as root in a container, and tests run headless.
-    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareHeadlessEngine();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     TestWebEnginePane test;
