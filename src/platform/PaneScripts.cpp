@@ -138,6 +138,13 @@ QString documentCreation()
                .replace(QStringLiteral("@BRIDGE@"), QLatin1String(BridgeName));
 }
 
+QString loadedMark()
+{
+    return documentCreation() +
+           QStringLiteral("\n(document.readyState === 'complete' && document.firstChild &&"
+                          " document.firstChild.nodeType === 8) ? document.firstChild.data : ''");
+}
+
 QString documentMark(quint64 serial)
 {
     return QStringLiteral("pane %1").arg(serial);

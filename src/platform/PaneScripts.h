@@ -15,6 +15,9 @@ QString documentCreation();
 // Text of the comment the pane puts before each document it writes; the
 // capture script reports it back when that document has loaded.
 QString documentMark(quint64 serial);
+// The capture script where it is missing, then the mark of the document if it has
+// loaded (empty otherwise), as the value of the script.
+QString loadedMark();
 
 // Sets the body's "scroll" attribute and hides or restores the scroll bars.
 QString bodyScroll(const QString &value);

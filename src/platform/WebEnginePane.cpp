@@ -122,6 +122,7 @@ void WebEnginePane::startNavigation()
     ++m_serial;
     m_loading = true;
     m_replaceAfterLoad = false;
+    m_replacing = false;
     m_navigationStarted = false;
     m_page->expectOwnLoad(m_navigated);
     m_page->load(m_navigated);
@@ -201,6 +202,7 @@ void WebEnginePane::startWrite(const QString &html)
     // as if it were the newest one's.
     ++m_serial;
     m_loading = true;
+    m_replacing = false;
     const QString mark = QStringLiteral("<!--%1-->").arg(PaneScripts::documentMark(m_serial));
     const QString text = mark + html;
     if (fitsSetHtml(text.toUtf8())) {
@@ -218,14 +220,19 @@ void WebEnginePane::onDocumentLoaded(const QString &mark)
 {
     if (!m_loading || !m_navigated.isEmpty() || mark != PaneScripts::documentMark(m_serial))
         return; // a document that a newer one replaces
+    if (m_replacing)
+        return; // reported twice; the text is on its way in
     if (m_replaceAfterLoad) {
         m_replaceAfterLoad = false;
+        m_replacing = true;
         QPointer<WebEnginePane> self(this);
         const quint64 serial = m_serial;
         m_page->runJavaScript(PaneScripts::replaceDocument(m_content),
                               QWebEngineScript::ApplicationWorld, [self, serial](const QVariant &) {
-                                  if (self && self->m_serial == serial)
+                                  if (self && self->m_serial == serial) {
+                                      self->m_replacing = false;
                                       self->finishLoad(true);
+                                  }
                               });
         return;
     }
@@ -252,9 +259,15 @@ void WebEnginePane::onLoadFinished(bool ok)
 void WebEnginePane::ensureCaptureScript()
 {
     // A renderer started after another died does not always get the page's
-    // scripts; the script does nothing where it already runs, and reports a
-    // document that has already loaded.
-    m_page->runJavaScript(PaneScripts::documentCreation(), QWebEngineScript::ApplicationWorld);
+    // scripts; the script does nothing where it already runs. The mark comes back
+    // here as well: under load the capture script's report over the channel can
+    // go missing, and the pane would stay loading.
+    QPointer<WebEnginePane> self(this);
+    m_page->runJavaScript(PaneScripts::loadedMark(), QWebEngineScript::ApplicationWorld,
+                          [self](const QVariant &mark) {
+                              if (self && !mark.toString().isEmpty())
+                                  self->onDocumentLoaded(mark.toString());
+                          });
 }
 
 void WebEnginePane::finishLoad(bool ok)

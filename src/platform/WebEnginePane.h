@@ -82,6 +82,7 @@ private:
     QUrl m_navigated;                // what Navigate() loaded, while no document was written since
     quint64 m_serial = 0;            // the newest load the pane started
     bool m_replaceAfterLoad = false; // a large document waits for its skeleton to load
+    bool m_replacing = false;        // its text is being put in
     bool m_loading = false;
     bool m_navigationStarted = false; // the engine reported a start since Navigate()
     bool m_restoring = false; // the newest load shows the document again after its renderer died
