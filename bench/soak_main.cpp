@@ -79,8 +79,10 @@ int runWindow(const QStringList &args)
 }
 
 // Pages of the process tree no other process maps: unlike PSS, this does not
-// move when other engine processes on the machine start or stop.
-double privateMiB(qint64 pid)
+// move when other engine processes on the machine start or stop. Anonymous
+// memory (heaps, caches) moves with neither, nor with how many library pages
+// only this tree happens to map.
+double summedMiB(qint64 pid, const QList<QByteArray> &fields)
 {
     double kib = 0;
     for (qint64 p : QList<qint64>{pid} + ProcessMemory::descendants(pid)) {
@@ -88,21 +90,37 @@ double privateMiB(qint64 pid)
         if (!rollup.open(QIODevice::ReadOnly))
             continue;
         for (const QByteArray &line : rollup.readAll().split('\n'))
-            if (line.startsWith("Private_Clean:") || line.startsWith("Private_Dirty:"))
-                kib += line.mid(14).trimmed().split(' ').value(0).toDouble();
+            for (const QByteArray &field : fields)
+                if (line.startsWith(field))
+                    kib += line.mid(field.size()).trimmed().split(' ').value(0).toDouble();
     }
     return kib / 1024.0;
 }
 
-QString pssText(qint64 pid, double *privateOut)
+struct Memory
+{
+    double pss = 0, priv = 0, anonymous = 0;
+};
+
+QString memoryText(qint64 pid, Memory *out)
 {
     const ProcessMemory m = ProcessMemory::of(pid);
-    *privateOut = privateMiB(pid);
-    return QStringLiteral("%1 MiB PSS in %2 processes, %3 MiB private (window process RSS %4 MiB)")
+    out->pss = m.pssMiB;
+    out->priv = summedMiB(pid, {"Private_Clean:", "Private_Dirty:"});
+    out->anonymous = summedMiB(pid, {"Anonymous:"});
+    return QStringLiteral("%1 MiB PSS in %2 processes, %3 MiB private, %4 MiB anonymous "
+                          "(window process RSS %5 MiB)")
         .arg(m.pssMiB, 0, 'f', 1)
         .arg(m.processes)
-        .arg(*privateOut, 0, 'f', 1)
+        .arg(out->priv, 0, 'f', 1)
+        .arg(out->anonymous, 0, 'f', 1)
         .arg(m.ownRssMiB, 0, 'f', 1);
+}
+
+void printGrowth(const char *what, double from, double to)
+{
+    if (from > 0)
+        std::printf("%s: %+.1f %%\n", what, (to - from) * 100.0 / from);
 }
 
 int runParent(const QStringList &args)
@@ -157,7 +175,7 @@ int runParent(const QStringList &args)
     int slowestIndex = -1, unsettled = 0, messages = 0;
     qint64 slowestMs = -1;
     QString slowestKind, doneLine;
-    double pssAtCheckpoint = 0, pssAtEnd = 0, privateAtCheckpoint = 0, privateAtEnd = 0;
+    Memory atCheckpoint, atEnd;
     while (window.state() == QProcess::Running || window.canReadLine()) {
         if (!window.canReadLine() && !window.waitForReadyRead(1000))
             continue;
@@ -187,16 +205,14 @@ int runParent(const QStringList &args)
             requests[body.section(QLatin1Char(' '), 1, 1).toInt()].append(
                 body.section(QLatin1Char(' '), 2));
         } else if (body.startsWith(QLatin1String("checkpoint"))) {
-            pssAtCheckpoint = ProcessMemory::of(window.processId()).pssMiB;
             std::printf("after %d actions: %s\n", checkpoint,
-                        qPrintable(pssText(window.processId(), &privateAtCheckpoint)));
+                        qPrintable(memoryText(window.processId(), &atCheckpoint)));
             std::fflush(stdout);
             window.write("continue\n");
         } else if (body.startsWith(QLatin1String("done"))) {
             doneLine = body;
-            pssAtEnd = ProcessMemory::of(window.processId()).pssMiB;
             std::printf("after %d actions: %s\n", actions,
-                        qPrintable(pssText(window.processId(), &privateAtEnd)));
+                        qPrintable(memoryText(window.processId(), &atEnd)));
             std::fflush(stdout);
             window.write("quit\n");
         } else if (body.startsWith(QLatin1String("message"))) {
@@ -234,12 +250,12 @@ int runParent(const QStringList &args)
     }
     std::printf("    and %d pictures for the panes (%d failed), the slowest %.1f ms\n", pictures,
                 failedPictures, slowestPicture);
-    if (pssAtCheckpoint > 0)
-        std::printf("\nPSS growth from action %d to the end: %+.1f %%\n", checkpoint,
-                    (pssAtEnd - pssAtCheckpoint) * 100.0 / pssAtCheckpoint);
-    if (privateAtCheckpoint > 0)
-        std::printf("private memory growth over the same actions: %+.1f %%\n",
-                    (privateAtEnd - privateAtCheckpoint) * 100.0 / privateAtCheckpoint);
+    std::printf("\n");
+    printGrowth(qPrintable(QStringLiteral("PSS growth from action %1 to the end").arg(checkpoint)),
+                atCheckpoint.pss, atEnd.pss);
+    printGrowth("private memory growth over the same actions", atCheckpoint.priv, atEnd.priv);
+    printGrowth("anonymous memory growth over the same actions", atCheckpoint.anonymous,
+                atEnd.anonymous);
     sandbox.stop();
     return crashed ? 2 : 0;
 }

@@ -1,11 +1,13 @@
 // The program's own Chromium switches: added to a user's QTWEBENGINE_CHROMIUM_FLAGS,
-// and the four panes sharing one renderer process under them.
+// the four panes sharing one renderer process under them, and their small memory cache.
 #include "platform/EngineSwitches.h"
+#include "platform/PaneProfile.h"
 #include "platform/WebEnginePane.h"
 
 #include <QApplication>
 #include <QFrame>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <QtTest>
 
@@ -83,6 +85,16 @@ private slots:
         // Each pane still shows its own document.
         for (int i = 0; i < 4; ++i)
             QVERIFY(panes[i]->toPlainText().startsWith(QStringLiteral("pane %1\n").arg(i)));
+    }
+
+    void panesCacheLittleAndOnlyInMemory()
+    {
+        QFrame frame;
+        WebEnginePane pane(&frame);
+        const QWebEngineProfile *profile = pane.view()->page()->profile();
+        QVERIFY(profile->isOffTheRecord());
+        QCOMPARE(profile->httpCacheType(), QWebEngineProfile::MemoryHttpCache);
+        QCOMPARE(profile->httpCacheMaximumSize(), PaneProfile::HttpCacheBytes);
     }
 
 private:

@@ -1,5 +1,9 @@
 #include "PanePage.h"
 
+#include "PaneProfile.h"
+
+PanePage::PanePage(QObject *parent) : QWebEnginePage(PaneProfile::prepared(), parent) {}
+
 bool PanePage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
 {
     if (type == NavigationTypeLinkClicked) {

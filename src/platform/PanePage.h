@@ -11,7 +11,8 @@ class PanePage : public QWebEnginePage
 {
     Q_OBJECT
 public:
-    using QWebEnginePage::QWebEnginePage;
+    // In the panes' profile (PaneProfile).
+    explicit PanePage(QObject *parent = nullptr);
 
     // Called for a link navigation the content attempts; gets the target as text.
     std::function<void(const QString &url)> onLinkNavigation;
