@@ -16,6 +16,10 @@
 #include <QTimer>
 #include <QUrl>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace BlockingFetch {
 
 namespace {
@@ -28,6 +32,11 @@ QNetworkAccessManager *manager()
     // One manager for the process, so connections and the resolver cache are shared.
     static QPointer<QNetworkAccessManager> instance;
     if (!instance) {
+#ifdef __GLIBC__
+        // glibc raises its mmap threshold to the largest block freed so far; after a
+        // refused flood every later piece would come from the heap and stay there.
+        mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
         instance = new QNetworkAccessManager(QCoreApplication::instance());
         instance->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
     }
@@ -169,6 +178,12 @@ Result get(const QString &url, int timeoutMs)
         result.contentType = reply->rawHeader("Content-Type");
     }
     delete reply;
+#ifdef __GLIBC__
+    // What the network thread and this reader freed of a refused answer goes back now,
+    // not whenever the heap next shrinks.
+    if (reader.oversized())
+        malloc_trim(0);
+#endif
     g_elapsed += clock.nsecsElapsed();
     return result;
 }

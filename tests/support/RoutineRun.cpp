@@ -85,8 +85,9 @@ Figures run(ContextFixture &f, Routine routine)
     }
     Figures figures;
     figures.elapsedMs = clock.elapsed();
-    const qint64 after = peakReset ? ResidentMemory::peakKiB() : ResidentMemory::currentKiB();
-    figures.growthKiB = after - before;
+    const qint64 now = ResidentMemory::currentKiB();
+    figures.growthKiB = (peakReset ? ResidentMemory::peakKiB() : now) - before;
+    figures.heldKiB = now - before;
     return figures;
 }
 

@@ -14,6 +14,7 @@ struct Figures
 {
     qint64 elapsedMs = 0;
     qint64 growthKiB = 0; // resident high-water mark over the start
+    qint64 heldKiB = 0;   // resident memory afterwards over the start
 };
 
 const char *name(Routine routine);
