@@ -70,8 +70,10 @@ private:
 class BodyReader
 {
 public:
-    // What the network layer may hold that has not been read yet.
-    static constexpr qint64 ReadBufferBytes = 256 * 1024;
+    // What the network layer may hold that has not been read yet. Each piece costs a
+    // round trip to the network thread, and until the setting reaches the transfer there
+    // a fast sender is read without limit: few large pieces reach the cap soonest.
+    static constexpr qint64 ReadBufferBytes = 2 * 1024 * 1024;
 
     explicit BodyReader(QNetworkReply *reply) : m_reply(reply)
     {
