@@ -50,10 +50,11 @@ public:
     // of a load that a newer one replaced changes nothing.
     bool isLoading() const { return m_loading; }
 
-    // Inspection for tests and diagnostics; each waits in a local event loop.
-    bool waitForDocument(int timeoutMs = 15000);
-    QString toPlainText(int timeoutMs = 5000);
-    QVariant evaluate(const QString &script, int timeoutMs = 5000);
+    // Inspection for tests and diagnostics; each waits in a local event loop. A
+    // renderer laying out megabytes on a busy machine answers late, not never.
+    bool waitForDocument(int timeoutMs = 30000);
+    QString toPlainText(int timeoutMs = 30000);
+    QVariant evaluate(const QString &script, int timeoutMs = 30000);
 
 private:
     void show(const QString &html);
