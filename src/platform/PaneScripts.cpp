@@ -127,22 +127,28 @@ const char ReplaceScript[] = R"JS(
 
 QString documentCreation()
 {
-    QFile channelJs(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
-    QString source;
-    if (channelJs.open(QIODevice::ReadOnly))
-        source = QString::fromUtf8(channelJs.readAll());
-    else
-        qWarning("qwebchannel.js is missing: link clicks cannot reach the program");
-    return source + QLatin1Char('\n') +
-           QString::fromLatin1(CaptureScript)
-               .replace(QStringLiteral("@BRIDGE@"), QLatin1String(BridgeName));
+    // Built once: the probe at each load end carries it too.
+    static const QString script = [] {
+        QFile channelJs(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+        QString source;
+        if (channelJs.open(QIODevice::ReadOnly))
+            source = QString::fromUtf8(channelJs.readAll());
+        else
+            qWarning("qwebchannel.js is missing: link clicks cannot reach the program");
+        return source + QLatin1Char('\n') +
+               QString::fromLatin1(CaptureScript)
+                   .replace(QStringLiteral("@BRIDGE@"), QLatin1String(BridgeName));
+    }();
+    return script;
 }
 
 QString loadedMark()
 {
-    return documentCreation() +
-           QStringLiteral("\n(document.readyState === 'complete' && document.firstChild &&"
-                          " document.firstChild.nodeType === 8) ? document.firstChild.data : ''");
+    static const QString script =
+        documentCreation() +
+        QStringLiteral("\n(document.readyState === 'complete' && document.firstChild &&"
+                       " document.firstChild.nodeType === 8) ? document.firstChild.data : ''");
+    return script;
 }
 
 QString documentMark(quint64 serial)
