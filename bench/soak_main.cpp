@@ -97,6 +97,48 @@ double summedMiB(qint64 pid, const QList<QByteArray> &fields)
     return kib / 1024.0;
 }
 
+double ownMiB(qint64 pid, const QByteArray &field)
+{
+    QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    if (!rollup.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : rollup.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return 0;
+}
+
+// Where each process's PSS lies: heaps, mapped files (libraries), shared memory.
+QString breakdownText(qint64 pid)
+{
+    QStringList parts;
+    for (qint64 p : QList<qint64>{pid} + ProcessMemory::descendants(pid)) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(p));
+        QString role = QStringLiteral("window");
+        if (cmdline.open(QIODevice::ReadOnly)) {
+            for (const QByteArray &arg : cmdline.readAll().split('\0'))
+                if (arg.startsWith("--type="))
+                    role = QString::fromLatin1(arg.mid(7));
+        }
+        if (role == QLatin1String("window") && p != pid)
+            continue; // the sandbox is not the program's
+        // A renderer is forked from a zygote and keeps its command line.
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(p));
+        if (role == QLatin1String("zygote") && stat.open(QIODevice::ReadOnly)) {
+            const QByteArray text = stat.readAll();
+            const QList<QByteArray> after = text.mid(text.lastIndexOf(')') + 2).split(' ');
+            if (after.value(1).toLongLong() != pid)
+                role = QStringLiteral("renderer");
+        }
+        parts << QStringLiteral("%1 %2/%3/%4")
+                     .arg(role)
+                     .arg(ownMiB(p, "Pss_Anon:"), 0, 'f', 1)
+                     .arg(ownMiB(p, "Pss_File:"), 0, 'f', 1)
+                     .arg(ownMiB(p, "Pss_Shmem:"), 0, 'f', 1);
+    }
+    return QStringLiteral("  PSS anon/file/shmem MiB: ") + parts.join(QStringLiteral(", "));
+}
+
 struct Memory
 {
     double pss = 0, priv = 0, anonymous = 0;
@@ -207,12 +249,14 @@ int runParent(const QStringList &args)
         } else if (body.startsWith(QLatin1String("checkpoint"))) {
             std::printf("after %d actions: %s\n", checkpoint,
                         qPrintable(memoryText(window.processId(), &atCheckpoint)));
+            std::printf("%s\n", qPrintable(breakdownText(window.processId())));
             std::fflush(stdout);
             window.write("continue\n");
         } else if (body.startsWith(QLatin1String("done"))) {
             doneLine = body;
             std::printf("after %d actions: %s\n", actions,
                         qPrintable(memoryText(window.processId(), &atEnd)));
+            std::printf("%s\n", qPrintable(breakdownText(window.processId())));
             std::fflush(stdout);
             window.write("quit\n");
         } else if (body.startsWith(QLatin1String("message"))) {
