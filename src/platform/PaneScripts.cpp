@@ -64,14 +64,17 @@ const char CaptureScript[] = R"JS(
     }, true);
 
     // The pane's mark is the comment it put first; it tells the pane which of its
-    // writes this document is, whatever the engine's load signals say.
-    function reportLoad() {
-        var first = document.firstChild;
-        var mark = first && first.nodeType === 8 ? first.data : '';
+    // writes this document is, whatever the engine's load signals say. Once the
+    // text is in and its pictures have loaded, the pane is told again.
+    function report(mark) {
         if (bridge)
             bridge.documentLoaded(mark);
         else
             pendingLoads.push(mark);
+    }
+    window.paneReport = report;
+    function reportLoad() {
+        report(@MARK_OF_DOCUMENT@);
     }
     if (document.readyState === 'complete')
         reportLoad();
@@ -114,14 +117,39 @@ const char ScrollScript[] = R"JS(
 })(@VALUE@)
 )JS";
 
+// Puts the text into the loaded skeleton. Its value is true when every picture
+// has already settled; otherwise the written mark is reported once they have,
+// as the window's load event would for a loaded document.
 const char ReplaceScript[] = R"JS(
-(function (html) {
+(function (html, mark) {
     document.documentElement.innerHTML = html;
     if (window.paneAddDefaults)
         window.paneAddDefaults();
-    return true;
-})(@HTML@)
+    var pending = 0;
+    function settled() {
+        if (--pending === 0) {
+            window.paneWritten = mark;
+            if (window.paneReport)
+                window.paneReport(mark);
+        }
+    }
+    Array.prototype.forEach.call(document.images, function (picture) {
+        // A lazy picture out of sight loads only when scrolled to.
+        if (picture.complete || picture.loading === 'lazy')
+            return;
+        ++pending;
+        picture.addEventListener('load', settled);
+        picture.addEventListener('error', settled);
+    });
+    if (pending === 0)
+        window.paneWritten = mark;
+    return pending === 0;
+})(@HTML@, @MARK@)
 )JS";
+
+const char MarkOfDocument[] =
+    "(function () { for (var n = document.firstChild; n; n = n.nextSibling)"
+    " if (n.nodeType === 8) return n.data; return ''; })()";
 
 } // namespace
 
@@ -137,18 +165,23 @@ QString documentCreation()
             qWarning("qwebchannel.js is missing: link clicks cannot reach the program");
         return source + QLatin1Char('\n') +
                QString::fromLatin1(CaptureScript)
-                   .replace(QStringLiteral("@BRIDGE@"), QLatin1String(BridgeName));
+                   .replace(QStringLiteral("@BRIDGE@"), QLatin1String(BridgeName))
+                   .replace(QStringLiteral("@MARK_OF_DOCUMENT@"), QLatin1String(MarkOfDocument));
     }();
     return script;
 }
 
 QString loadedMark()
 {
-    static const QString script =
-        documentCreation() +
-        QStringLiteral("\n(document.readyState === 'complete' && document.firstChild &&"
-                       " document.firstChild.nodeType === 8) ? document.firstChild.data : ''");
+    static const QString script = documentCreation() +
+                                  QStringLiteral("\ndocument.readyState === 'complete' ? ") +
+                                  QLatin1String(MarkOfDocument) + QStringLiteral(" : ''");
     return script;
+}
+
+QString writtenMark()
+{
+    return QStringLiteral("window.paneWritten || ''");
 }
 
 QString documentMark(quint64 serial)
@@ -161,9 +194,16 @@ QString bodyScroll(const QString &value)
     return QString::fromLatin1(ScrollScript).replace(QStringLiteral("@VALUE@"), literal(value));
 }
 
-QString replaceDocument(const QString &html)
+QString writtenDocumentMark(quint64 serial)
 {
-    return QString::fromLatin1(ReplaceScript).replace(QStringLiteral("@HTML@"), literal(html));
+    return documentMark(serial) + QStringLiteral(" written");
+}
+
+QString replaceDocument(const QString &html, const QString &mark)
+{
+    return QString::fromLatin1(ReplaceScript)
+        .replace(QStringLiteral("@MARK@"), literal(mark))
+        .replace(QStringLiteral("@HTML@"), literal(html));
 }
 
 } // namespace PaneScripts

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFrame>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebChannel>
@@ -22,19 +23,13 @@
 
 namespace {
 
-// setHtml() goes through a data: address, which Chromium caps at 2 MiB; its
-// text travels percent-encoded UTF-8, so Chinese text takes nine characters a
-// character there.
-constexpr qsizetype MaxDataUrlChars = 2 * 1024 * 1024;
-constexpr qsizetype DataUrlOverhead = 64;
-
-bool fitsSetHtml(const QByteArray &utf8)
+// The doctype a document starts with, if any: the skeleton carries it, so the
+// text is laid out in the mode it asks for.
+QString leadingDoctype(const QString &html)
 {
-    if (utf8.size() * 3 + DataUrlOverhead < MaxDataUrlChars)
-        return true; // fits however it is encoded
-    if (utf8.size() + DataUrlOverhead >= MaxDataUrlChars)
-        return false;
-    return utf8.toPercentEncoding().size() + DataUrlOverhead < MaxDataUrlChars;
+    static const QRegularExpression doctype(QStringLiteral("^\\s*(<!doctype[^>]*>)"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return doctype.match(html).captured(1);
 }
 
 // The program navigates to "about: blank", with a blank.
@@ -95,6 +90,9 @@ WebEnginePane::WebEnginePane(QWidget *frame, QObject *parent) : PagePane(parent 
     connect(m_page, &QWebEnginePage::loadFinished, this, &WebEnginePane::onLoadFinished);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this, &WebEnginePane::onRendererGone);
 
+    m_writtenPoll.setInterval(WrittenPollMs);
+    connect(&m_writtenPoll, &QTimer::timeout, this, &WebEnginePane::pollWritten);
+
     m_box->show();
 }
 
@@ -123,6 +121,7 @@ void WebEnginePane::startNavigation()
     m_loading = true;
     m_replaceAfterLoad = false;
     m_replacing = false;
+    m_writtenPoll.stop();
     m_navigationStarted = false;
     m_page->expectOwnLoad(m_navigated);
     m_page->load(m_navigated);
@@ -196,46 +195,66 @@ void WebEnginePane::show(const QString &html)
 
 void WebEnginePane::startWrite(const QString &html)
 {
-    // Each write is marked with a comment of its own, so that the pane knows
-    // which document has loaded: the engine reports loads late, merges loads
-    // that follow each other quickly, and reports the end of a replaced load
-    // as if it were the newest one's.
+    // Only a skeleton is loaded, its text put in by script once it has loaded:
+    // the engine keeps every data: address a page was ever given for as long as
+    // the process lives, so the text never goes into one. Each skeleton is
+    // marked with a comment of its own, so that the pane knows which write has
+    // loaded: the engine reports loads late, merges loads that follow each other
+    // quickly, and reports the end of a replaced load as if it were the newest one's.
     ++m_serial;
     m_loading = true;
     m_replacing = false;
+    m_replaceAfterLoad = true;
+    m_writtenPoll.stop();
     const QString mark = QStringLiteral("<!--%1-->").arg(PaneScripts::documentMark(m_serial));
-    const QString text = mark + html;
-    if (fitsSetHtml(text.toUtf8())) {
-        m_replaceAfterLoad = false;
-        m_page->setHtml(text, documentBase());
-    } else {
-        // Too large for a data: address: load the mark alone on the same base,
-        // then put the text in from the application world once it has loaded.
-        m_replaceAfterLoad = true;
-        m_page->setHtml(mark, documentBase());
-    }
+    m_page->setHtml(leadingDoctype(html) + mark, documentBase());
 }
 
 void WebEnginePane::onDocumentLoaded(const QString &mark)
 {
-    if (!m_loading || !m_navigated.isEmpty() || mark != PaneScripts::documentMark(m_serial))
+    if (!m_loading || !m_navigated.isEmpty())
+        return;
+    if (m_replacing) {
+        if (mark == PaneScripts::writtenDocumentMark(m_serial))
+            finishWrite();
+        return; // otherwise the skeleton reported twice; the text is on its way in
+    }
+    if (!m_replaceAfterLoad || mark != PaneScripts::documentMark(m_serial))
         return; // a document that a newer one replaces
-    if (m_replacing)
-        return; // reported twice; the text is on its way in
-    if (m_replaceAfterLoad) {
-        m_replaceAfterLoad = false;
-        m_replacing = true;
-        QPointer<WebEnginePane> self(this);
-        const quint64 serial = m_serial;
-        m_page->runJavaScript(PaneScripts::replaceDocument(m_content),
-                              QWebEngineScript::ApplicationWorld, [self, serial](const QVariant &) {
-                                  if (self && self->m_serial == serial) {
-                                      self->m_replacing = false;
-                                      self->finishLoad(true);
-                                  }
-                              });
+    m_replaceAfterLoad = false;
+    m_replacing = true;
+    QPointer<WebEnginePane> self(this);
+    const quint64 serial = m_serial;
+    m_page->runJavaScript(
+        PaneScripts::replaceDocument(m_content, PaneScripts::writtenDocumentMark(serial)),
+        QWebEngineScript::ApplicationWorld, [self, serial](const QVariant &settled) {
+            if (!self || self->m_serial != serial || !self->m_replacing)
+                return;
+            if (settled.toBool())
+                self->finishWrite();
+            else
+                self->m_writtenPoll.start(); // the report may go missing
+        });
+}
+
+void WebEnginePane::pollWritten()
+{
+    if (!m_replacing) {
+        m_writtenPoll.stop();
         return;
     }
+    QPointer<WebEnginePane> self(this);
+    m_page->runJavaScript(PaneScripts::writtenMark(), QWebEngineScript::ApplicationWorld,
+                          [self](const QVariant &mark) {
+                              if (self && !mark.toString().isEmpty())
+                                  self->onDocumentLoaded(mark.toString());
+                          });
+}
+
+void WebEnginePane::finishWrite()
+{
+    m_replacing = false;
+    m_writtenPoll.stop();
     finishLoad(true);
 }
 

@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 #include <QVariant>
 #include <QWebEnginePage>
@@ -61,6 +62,8 @@ private:
     void startWrite(const QString &html);
     void startNavigation();
     void onDocumentLoaded(const QString &mark);
+    void pollWritten();
+    void finishWrite();
     void onLoadFinished(bool ok);
     void finishLoad(bool ok);
     void ensureCaptureScript();
@@ -82,8 +85,12 @@ private:
     QString m_bodyScroll;            // set on the current document
     QUrl m_navigated;                // what Navigate() loaded, while no document was written since
     quint64 m_serial = 0;            // the newest load the pane started
-    bool m_replaceAfterLoad = false; // a large document waits for its skeleton to load
-    bool m_replacing = false;        // its text is being put in
+    bool m_replaceAfterLoad = false; // a written document waits for its skeleton to load
+    bool m_replacing = false;        // its text is being put in, or its pictures load
+    // How often the pane looks whether the pictures of a written document have
+    // settled, in case the report over the channel goes missing.
+    static constexpr int WrittenPollMs = 250;
+    QTimer m_writtenPoll;
     bool m_loading = false;
     bool m_navigationStarted = false; // the engine reported a start since Navigate()
     bool m_restoring = false; // the newest load shows the document again after its renderer died
