@@ -1,0 +1,81 @@
+// kestrova-bench-panewrites: what the program's process keeps per document a pane
+// writes. One pane writes a 45 KB document (a large grid's worth of Chinese text
+// and links) again and again; the process's anonymous memory is read after a
+// warm-up and at the end.
+//
+//   kestrova-bench-panewrites [WRITES]
+#include "platform/EngineSwitches.h"
+#include "platform/WebEnginePane.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QFrame>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+double anonymousMiB()
+{
+    QFile rollup(QStringLiteral("/proc/self/smaps_rollup"));
+    if (!rollup.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : rollup.readAll().split('\n'))
+        if (line.startsWith("Anonymous:"))
+            return line.mid(10).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return 0;
+}
+
+void settle()
+{
+    QEventLoop loop;
+    QTimer::singleShot(500, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    EngineSwitches::install();
+    QApplication app(argc, argv);
+    constexpr int WarmUp = 50;
+    const int writes = qMax(WarmUp + 1, argc > 1 ? atoi(argv[1]) : 1050);
+
+    QWidget window;
+    window.resize(700, 500);
+    auto *frame = new QFrame(&window);
+    frame->setGeometry(10, 10, 600, 400);
+    WebEnginePane pane(frame);
+    pane.setWidth(9000);
+    pane.setHeight(6000);
+    window.show();
+
+    QString document;
+    for (int i = 0; i < 600; ++i)
+        document +=
+            QStringLiteral("<p>第%1行 女装连衣裙 <a href='http://[cid=16][name=女装]'>女装</a></p>")
+                .arg(i);
+    double before = 0;
+    for (int i = 0; i < writes; ++i) {
+        if (i == WarmUp) {
+            settle();
+            before = anonymousMiB();
+        }
+        pane.open();
+        pane.write(QStringLiteral("<p>%1</p>").arg(i) + document);
+        if (!pane.waitForDocument()) {
+            std::printf("write %d did not load\n", i);
+            return 1;
+        }
+    }
+    settle();
+    const double after = anonymousMiB();
+    std::printf("%d writes of %lld bytes (UTF-8): anonymous memory %.1f -> %.1f MiB after the "
+                "first %d, %.2f KiB kept per write\n",
+                writes, static_cast<long long>(document.toUtf8().size()), before, after, WarmUp,
+                (after - before) * 1024.0 / (writes - WarmUp));
+    return 0;
+}
