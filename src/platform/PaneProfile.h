@@ -10,8 +10,10 @@ namespace PaneProfile {
 
 // The engine's memory cache of the panes' pictures. Left to itself it takes 2 %
 // of the machine's memory, up to 50 MiB, and fills it with pictures of grids
-// long gone; this much still holds a few dozen recent grids.
-constexpr int HttpCacheBytes = 8 * 1024 * 1024;
+// long gone. Each picture costs the engine several times its size in
+// bookkeeping beyond what the cap counts, so the cap is small: this much
+// still holds the pictures of the last few grids.
+constexpr int HttpCacheBytes = 2 * 1024 * 1024;
 
 // The default profile, with the panes' cache size unless one was set before;
 // call before the first page loads.
