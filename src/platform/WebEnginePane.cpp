@@ -72,7 +72,9 @@ WebEnginePane::WebEnginePane(QWidget *frame, QObject *parent) : PagePane(parent 
 
     m_bridge = new PaneLinkBridge(this);
     connect(m_bridge, &PaneLinkBridge::clicked, this, &WebEnginePane::raiseLinkClick);
-    connect(m_bridge, &PaneLinkBridge::loaded, this, &WebEnginePane::onDocumentLoaded);
+    // Queued: the channel answers the report before the program writes the next document.
+    connect(m_bridge, &PaneLinkBridge::loaded, this, &WebEnginePane::onDocumentLoaded,
+            Qt::QueuedConnection);
     m_channel = new QWebChannel(this);
     m_channel->registerObject(QString::fromLatin1(PaneScripts::BridgeName), m_bridge);
     m_page->setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
