@@ -2,7 +2,6 @@
 
 #include "BusyNotice.h"
 #include "FetchNotice.h"
-#include "NetworkThreadGate.h"
 
 #include <QByteArrayList>
 #include <QCoreApplication>
@@ -72,25 +71,22 @@ class BodyReader
 {
 public:
     // What the network layer may hold that has not been read yet. Each piece costs a
-    // round trip to the network thread: few large pieces reach the cap soonest.
+    // round trip to the network thread, and until the setting reaches the transfer there
+    // a fast sender is read without limit: few large pieces reach the cap soonest.
     static constexpr qint64 ReadBufferBytes = 2 * 1024 * 1024;
 
-    // Set before the network thread may read the body: see NetworkThreadGate.
     explicit BodyReader(QNetworkReply *reply) : m_reply(reply)
     {
         reply->setReadBufferSize(ReadBufferBytes);
-        // Not the reply as the context: while the slot runs, the reply's sender stays
-        // the network layer's object, whose thread the gate needs.
-        QObject::connect(reply, &QNetworkReply::metaDataChanged, &m_context, [this] {
-            NetworkThreadGate::learnThread(m_reply);
+        QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [this] {
+            // Again once the exchange runs: the network thread may have set up the
+            // transfer before the first setting reached it.
+            m_reply->setReadBufferSize(ReadBufferBytes);
             const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
             if (length.isValid() && length.toLongLong() > MaxBodyBytes)
                 refuse();
         });
-        QObject::connect(reply, &QNetworkReply::readyRead, &m_context, [this] {
-            NetworkThreadGate::learnThread(m_reply);
-            takeAvailable();
-        });
+        QObject::connect(reply, &QNetworkReply::readyRead, reply, [this] { takeAvailable(); });
     }
 
     bool oversized() const { return m_oversized; }
@@ -132,7 +128,6 @@ private:
     }
 
     QNetworkReply *m_reply;
-    QObject m_context;
     QByteArrayList m_pieces;
     qint64 m_size = 0;
     bool m_oversized = false;
@@ -156,10 +151,8 @@ Result get(const QString &url, int timeoutMs)
     clock.start();
     QNetworkRequest request(address);
     request.setMaximumRedirectsAllowed(10);
-    NetworkThreadGate gate;
     QNetworkReply *reply = manager()->get(request);
     BodyReader reader(reply);
-    gate.open();
 
     // One deadline for the whole exchange, so a trickling server cannot hold the window.
     bool timedOut = false;
