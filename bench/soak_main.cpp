@@ -78,25 +78,7 @@ int runWindow(const QStringList &args)
     return 0;
 }
 
-// Pages of the process tree no other process maps: unlike PSS, this does not
-// move when other engine processes on the machine start or stop. Anonymous
-// memory (heaps, caches) moves with neither, nor with how many library pages
-// only this tree happens to map.
-double summedMiB(qint64 pid, const QList<QByteArray> &fields)
-{
-    double kib = 0;
-    for (qint64 p : QList<qint64>{pid} + ProcessMemory::descendants(pid)) {
-        QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(p));
-        if (!rollup.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray &line : rollup.readAll().split('\n'))
-            for (const QByteArray &field : fields)
-                if (line.startsWith(field))
-                    kib += line.mid(field.size()).trimmed().split(' ').value(0).toDouble();
-    }
-    return kib / 1024.0;
-}
-
+// One field of one process's smaps_rollup.
 double ownMiB(qint64 pid, const QByteArray &field)
 {
     QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
@@ -106,6 +88,19 @@ double ownMiB(qint64 pid, const QByteArray &field)
         if (line.startsWith(field))
             return line.mid(field.size()).trimmed().split(' ').value(0).toDouble() / 1024.0;
     return 0;
+}
+
+// Pages of the process tree no other process maps: unlike PSS, this does not
+// move when other engine processes on the machine start or stop. Anonymous
+// memory (heaps, caches) moves with neither, nor with how many library pages
+// only this tree happens to map.
+double summedMiB(qint64 pid, const QList<QByteArray> &fields)
+{
+    double mib = 0;
+    for (qint64 p : QList<qint64>{pid} + ProcessMemory::descendants(pid))
+        for (const QByteArray &field : fields)
+            mib += ownMiB(p, field);
+    return mib;
 }
 
 // Where each process's PSS lies: heaps, mapped files (libraries), shared memory.

@@ -121,7 +121,6 @@ void WebEnginePane::startNavigation()
 {
     ++m_serial;
     m_loading = true;
-    m_replaceAfterLoad = false;
     m_replacing = false;
     m_writtenPoll.stop();
     m_navigationStarted = false;
@@ -206,7 +205,6 @@ void WebEnginePane::startWrite(const QString &html)
     ++m_serial;
     m_loading = true;
     m_replacing = false;
-    m_replaceAfterLoad = true;
     m_writtenPoll.stop();
     const QString mark = QStringLiteral("<!--%1-->").arg(PaneScripts::documentMark(m_serial));
     m_page->setHtml(leadingDoctype(html) + mark, documentBase());
@@ -221,9 +219,8 @@ void WebEnginePane::onDocumentLoaded(const QString &mark)
             finishWrite();
         return; // otherwise the skeleton reported twice; the text is on its way in
     }
-    if (!m_replaceAfterLoad || mark != PaneScripts::documentMark(m_serial))
+    if (mark != PaneScripts::documentMark(m_serial))
         return; // a document that a newer one replaces
-    m_replaceAfterLoad = false;
     m_replacing = true;
     QPointer<WebEnginePane> self(this);
     const quint64 serial = m_serial;

@@ -82,11 +82,10 @@ private:
     PaneLinkBridge *m_bridge = nullptr;
 
     QString m_content;
-    QString m_bodyScroll;            // set on the current document
-    QUrl m_navigated;                // what Navigate() loaded, while no document was written since
-    quint64 m_serial = 0;            // the newest load the pane started
-    bool m_replaceAfterLoad = false; // a written document waits for its skeleton to load
-    bool m_replacing = false;        // its text is being put in, or its pictures load
+    QString m_bodyScroll;     // set on the current document
+    QUrl m_navigated;         // what Navigate() loaded, while no document was written since
+    quint64 m_serial = 0;     // the newest load the pane started
+    bool m_replacing = false; // a written document's text is being put in, or its pictures load
     // How often the pane looks whether the pictures of a written document have
     // settled, in case the report over the channel goes missing.
     static constexpr int WrittenPollMs = 250;
