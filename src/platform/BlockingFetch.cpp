@@ -2,6 +2,7 @@
 
 #include "BusyNotice.h"
 #include "FetchNotice.h"
+#include "TransferStartHold.h"
 
 #include <QByteArrayList>
 #include <QCoreApplication>
@@ -13,8 +14,11 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
+
+#include <optional>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -26,6 +30,7 @@ namespace {
 
 int g_busy = 0;
 qint64 g_elapsed = 0;
+int g_stallAfterStartMs = 0;
 
 QNetworkAccessManager *manager()
 {
@@ -71,23 +76,25 @@ class BodyReader
 {
 public:
     // What the network layer may hold that has not been read yet. Each piece costs a
-    // round trip to the network thread, and until the setting reaches the transfer there
-    // a fast sender is read without limit: few large pieces reach the cap soonest.
+    // round trip to the network thread: few large pieces reach the cap soonest.
     static constexpr qint64 ReadBufferBytes = 2 * 1024 * 1024;
 
     explicit BodyReader(QNetworkReply *reply) : m_reply(reply)
     {
-        reply->setReadBufferSize(ReadBufferBytes);
+        sendLimits();
         QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [this] {
-            // Again once the exchange runs: the network thread may have set up the
-            // transfer before the first setting reached it.
-            m_reply->setReadBufferSize(ReadBufferBytes);
+            // Again once the exchange runs, should a transfer have started unheld.
+            sendLimits();
             const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
             if (length.isValid() && length.toLongLong() > MaxBodyBytes)
                 refuse();
         });
         QObject::connect(reply, &QNetworkReply::readyRead, reply, [this] { takeAvailable(); });
     }
+
+    // Tells the network thread the size; each transfer of the exchange (a redirect starts a
+    // new one) learns it only from a setting made after it started.
+    void sendLimits() { m_reply->setReadBufferSize(ReadBufferBytes); }
 
     bool oversized() const { return m_oversized; }
 
@@ -151,8 +158,19 @@ Result get(const QString &url, int timeoutMs)
     clock.start();
     QNetworkRequest request(address);
     request.setMaximumRedirectsAllowed(10);
+    std::optional<BodyReader> reader;
+    const auto stallForTesting = [] {
+        if (g_stallAfterStartMs > 0)
+            QThread::msleep(g_stallAfterStartMs);
+    };
+    TransferStartHold hold([&reader, stallForTesting] {
+        stallForTesting();
+        if (reader)
+            reader->sendLimits();
+    });
     QNetworkReply *reply = manager()->get(request);
-    BodyReader reader(reply);
+    stallForTesting();
+    reader.emplace(reply);
 
     // One deadline for the whole exchange, so a trickling server cannot hold the window.
     bool timedOut = false;
@@ -172,22 +190,29 @@ Result get(const QString &url, int timeoutMs)
     deadline.stop();
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    reader.takeRest();
-    if (!timedOut && !reader.oversized() && reply->error() == QNetworkReply::NoError &&
+    reader->takeRest();
+    if (!timedOut && !reader->oversized() && reply->error() == QNetworkReply::NoError &&
         status >= 200 && status < 300) {
         result.ok = true;
-        result.body = reader.takeBody();
+        result.body = reader->takeBody();
         result.contentType = reply->rawHeader("Content-Type");
     }
+    const bool refused = reader->oversized();
+    reader.reset();
     delete reply;
 #ifdef __GLIBC__
     // What the network thread and this reader freed of a refused answer goes back now,
     // not whenever the heap next shrinks.
-    if (reader.oversized())
+    if (refused)
         malloc_trim(0);
 #endif
     g_elapsed += clock.nsecsElapsed();
     return result;
+}
+
+void setStallAfterStartForTesting(int ms)
+{
+    g_stallAfterStartMs = ms;
 }
 
 bool isBusy()

@@ -23,6 +23,10 @@ Result get(const QString &url, int timeoutMs);
 
 bool isBusy();
 
+// Sleeps this thread right after each transfer is handed to the network layer, as a busy
+// machine may: what a fast sender gets in meanwhile must still be bounded.
+void setStallAfterStartForTesting(int ms);
+
 // Time spent inside get() since the process started, for figures that leave the network out.
 qint64 elapsedNanoseconds();
 
