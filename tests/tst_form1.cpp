@@ -27,6 +27,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <malloc.h>
 
 class TestForm1 : public QObject
 {
@@ -103,6 +104,27 @@ private slots:
         // The count labels keep their design texts until the first search.
         QCOMPARE(ui.LB_Total1->text(), QStringLiteral("在当前类目下 找到"));
         QCOMPARE(ui.LB_Total2->text(), QStringLiteral("3000个商品"));
+    }
+
+    void repaintsDoNotFillTheHeap()
+    {
+        // Under its style sheet a list box is painted with a new palette every time, and
+        // the style keeps a picture of it for each palette; a large box makes it plain.
+        QComboBox *list = m_form->context().ui.CB_Sort;
+        const QRect design = list->geometry();
+        list->resize(1200, 400);
+        const auto heapBytes = [] {
+            const struct mallinfo2 info = mallinfo2();
+            return qint64(info.uordblks + info.hblkhd);
+        };
+        list->grab();
+        const qint64 before = heapBytes();
+        for (int i = 0; i < 100; ++i)
+            list->grab();
+        const qint64 grownKiB = (heapBytes() - before) / 1024;
+        list->setGeometry(design);
+        qInfo("heap after 100 more paints: %+lld KiB", grownKiB);
+        QVERIFY2(grownKiB < 4096, qPrintable(QString::number(grownKiB)));
     }
 
     void menuPaneShowsTheNetworkMessage()

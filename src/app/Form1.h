@@ -44,6 +44,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // What the style may keep of pictures of the controls (the default is 10 MiB).
+    static constexpr int StylePictureCacheKiB = 1024;
+
     void createControls();
     void Form_Load();
     void LayoutPanes();
