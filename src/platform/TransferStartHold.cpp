@@ -82,6 +82,5 @@ bool TransferStartHold::eventFilter(QObject *watched, QEvent *event)
             latch->open();
         },
         Qt::QueuedConnection);
-    ++m_held;
     return false;
 }

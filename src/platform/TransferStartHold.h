@@ -24,13 +24,10 @@ public:
     explicit TransferStartHold(std::function<void()> sendLimits);
     ~TransferStartHold() override;
 
-    int transfersHeld() const { return m_held; }
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     std::function<void()> m_sendLimits;
     std::vector<std::shared_ptr<StartLatch>> m_latches;
-    int m_held = 0;
 };
