@@ -4,8 +4,8 @@
 #include "ProbeObserver.h"
 
 #include "app/Form1.h"
+#include "panes/WebEnginePane.h"
 #include "platform/BlockingFetch.h"
-#include "platform/WebEnginePane.h"
 
 #include <QComboBox>
 #include <QEventLoop>

@@ -4,8 +4,8 @@
 
 #include "app/Form1.h"
 #include "app/Form2.h"
+#include "panes/WebEnginePane.h"
 #include "platform/PagePane.h"
-#include "platform/WebEnginePane.h"
 #include "requests/Configuration.h"
 
 #include <QChildEvent>

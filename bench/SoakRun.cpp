@@ -3,8 +3,8 @@
 #include "support/TestDoubles.h"
 
 #include "app/Form1.h"
+#include "panes/WebEnginePane.h"
 #include "platform/BlockingFetch.h"
-#include "platform/WebEnginePane.h"
 
 #include <QComboBox>
 #include <QEventLoop>

@@ -4,8 +4,8 @@
 // warm-up and at the end.
 //
 //   kestrova-bench-panewrites [WRITES]
-#include "platform/EngineSwitches.h"
-#include "platform/WebEnginePane.h"
+#include "panes/EngineSwitches.h"
+#include "panes/WebEnginePane.h"
 
 #include <QApplication>
 #include <QEventLoop>

@@ -58,14 +58,12 @@ int main(int argc, char **argv)
     };
     report("BuildItemCatsUrl (local clock)",
            [] { return CreateURL::BuildItemCatsUrl(QStringLiteral("50010850")).size(); });
-    report("BuildItemCatsUrl (fixed time)", [&] {
-        return CreateURL::BuildItemCatsUrl(QStringLiteral("50010850"), fixed).size();
-    });
+    report("BuildItemCatsUrl (fixed time)",
+           [&] { return CreateURL::BuildItemCatsUrl(QStringLiteral("50010850"), fixed).size(); });
     report("Md5Hex (typical signature text)",
            [&] { return Module1::Md5Hex(signatureText).size(); });
     const QByteArray signatureBytes = Module1::TextToUtf8Bytes(signatureText);
-    report("Md5Digest (its bytes)",
-           [&] { return Module1::Md5Digest(signatureBytes).size(); });
+    report("Md5Digest (its bytes)", [&] { return Module1::Md5Digest(signatureBytes).size(); });
     report("QCryptographicHash Md5 (its bytes, reference)", [&] {
         return QCryptographicHash::hash(signatureBytes, QCryptographicHash::Md5).size();
     });

@@ -2,7 +2,7 @@
 // catalogue, and search throughput and latency under concurrent loopback clients.
 // Usage: kestrova-bench-sandbox [threads] [requests-per-thread]
 
-#include "../sandbox/testkit/SandboxProcess.h"
+#include "support/SandboxProcess.h"
 
 #include "kestrova_config.h"
 

@@ -18,7 +18,7 @@
 #include "ClientWork.h"
 #include "ProcessMemory.h"
 
-#include "../sandbox/testkit/SandboxProcess.h"
+#include "support/SandboxProcess.h"
 
 #include <QApplication>
 #include <QDir>

@@ -13,7 +13,7 @@
 #include "support/TestDoubles.h"
 
 #include "app/Form1.h"
-#include "platform/EngineSwitches.h"
+#include "panes/EngineSwitches.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -23,7 +23,7 @@
 #include <QTemporaryDir>
 #include <QWebEngineProfile>
 
-#include "../sandbox/testkit/SandboxProcess.h"
+#include "support/SandboxProcess.h"
 
 #include <cstdio>
 #include <iostream>

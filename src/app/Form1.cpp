@@ -1,7 +1,7 @@
 #include "app/Form1.h"
 
-#include "app/Form1Routines.h"
-#include "app/Form1Wiring.h"
+#include "handlers/Form1Routines.h"
+#include "handlers/Form1Wiring.h"
 #include "platform/BlockingFetch.h"
 #include "platform/BrowserLauncher.h"
 #include "platform/NetworkState.h"

@@ -4,8 +4,8 @@
 
 #include "app/VerticalCaption.h"
 #include "context/ApplicationTitle.h"
+#include "panes/WebEnginePane.h"
 #include "platform/Twips.h"
-#include "platform/WebEnginePane.h"
 
 #include <QComboBox>
 #include <QFrame>

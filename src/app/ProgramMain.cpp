@@ -1,7 +1,7 @@
 #include "app/ProgramMain.h"
 
 #include "app/mainLoad.h"
-#include "platform/EngineSwitches.h"
+#include "panes/EngineSwitches.h"
 
 #include <QApplication>
 #include <QWidget>

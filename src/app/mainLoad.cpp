@@ -12,8 +12,8 @@ Form2 *mainLoad::Main()
 {
     AccessTokenPool::fill(Configuration::current().accessTokens);
 
-    SkinLayer::LoadSkin(QCoreApplication::applicationDirPath() + QDir::separator()
-                            + QStringLiteral("AquaOS.ssk"),
+    SkinLayer::LoadSkin(QCoreApplication::applicationDirPath() + QDir::separator() +
+                            QStringLiteral("AquaOS.ssk"),
                         0);
 
     auto *form2 = new Form2();

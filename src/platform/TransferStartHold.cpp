@@ -39,8 +39,7 @@ class LatchWaiter : public QObject
 public:
     LatchWaiter(std::shared_ptr<StartLatch> latch, QObject *transfer)
         : QObject(transfer), m_latch(std::move(latch))
-    {
-    }
+    {}
 
     void waitForLimits() { m_latch->wait(TransferStartHold::MaxWaitMs); }
 
@@ -72,7 +71,8 @@ bool TransferStartHold::eventFilter(QObject *watched, QEvent *event)
     auto latch = std::make_shared<StartLatch>();
     m_latches.push_back(latch);
     auto *waiter = new LatchWaiter(latch, watched);
-    QMetaObject::invokeMethod(waiter, [waiter] { waiter->waitForLimits(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        waiter, [waiter] { waiter->waitForLimits(); }, Qt::QueuedConnection);
     // Runs once Qt has connected and started the transfer, which happens before this
     // thread next takes a queued call.
     QMetaObject::invokeMethod(

@@ -8,7 +8,7 @@
 namespace AccessTokenPool {
 
 void fill(const QStringList &tokens);
-int count();                 // highest index + 1
+int count(); // highest index + 1
 const QString &at(int index);
 
 } // namespace AccessTokenPool

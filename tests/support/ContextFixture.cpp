@@ -1,7 +1,7 @@
 #include "ContextFixture.h"
 
-#include "app/Form1Routines.h"
-#include "app/Form1Wiring.h"
+#include "handlers/Form1Routines.h"
+#include "handlers/Form1Wiring.h"
 
 ContextFixture::ContextFixture()
     : TB_Search(new QLineEdit(&window)), CB_Sub(new QComboBox(&window)),

@@ -3,10 +3,10 @@
 #include "ContextFixture.h"
 #include "ResidentMemory.h"
 
-#include "app/Form1Routines.h"
 #include "catalog/CatalogDocuments.h"
 #include "catalog/CategoryMenu.h"
 #include "catalog/ChildCategories.h"
+#include "handlers/Form1Routines.h"
 #include "platform/BlockingFetch.h"
 #include "search/ItemClickThrough.h"
 #include "search/ResultGrid.h"

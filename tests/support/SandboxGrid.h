@@ -1,8 +1,8 @@
 #pragma once
 
 // Reading the result grid back, and asking the sandbox directly for what it should show.
-#include "../sandbox/testkit/SandboxProcess.h"
 #include "requests/Configuration.h"
+#include "support/SandboxProcess.h"
 
 #include <QDomElement>
 #include <QList>

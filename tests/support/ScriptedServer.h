@@ -25,9 +25,9 @@ public:
         int status = 200;
         QByteArray contentType = "text/xml; charset=utf-8";
         QByteArray body;
-        int delayMs = 0;          // wait before answering
-        bool neverAnswer = false; // hold the connection until the server stops
-        bool chunked = false;     // send the body in chunks, without a Content-Length
+        int delayMs = 0;                      // wait before answering
+        bool neverAnswer = false;             // hold the connection until the server stops
+        bool chunked = false;                 // send the body in chunks, without a Content-Length
         QMap<QByteArray, QByteArray> headers; // further response headers (e.g. Location)
     };
     using Handler = std::function<Response(const Request &)>;
@@ -36,7 +36,7 @@ public:
     ~ScriptedServer();
 
     quint16 port() const;
-    QString hostPort() const; // "127.0.0.1:<port>"
+    QString hostPort() const;               // "127.0.0.1:<port>"
     QString url(const QString &path) const; // "http://127.0.0.1:<port>" + path
 
     // Handlers are looked up by exact path; unknown paths answer 404.

@@ -1,7 +1,7 @@
 // The sandbox's affiliate search and link codes over real HTTP: caller
 // checks, paging, sort orders, keywords, category subtrees, pictures and pages.
 
-#include "../sandbox/testkit/SandboxProcess.h"
+#include "support/SandboxProcess.h"
 
 #include "kestrova_config.h"
 

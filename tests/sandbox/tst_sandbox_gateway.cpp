@@ -1,7 +1,7 @@
 // The sandbox's category gateway over real HTTP: signature, key, method and
 // clock checks, and the v1.0 answer shape, against the category file itself.
 
-#include "../sandbox/testkit/SandboxProcess.h"
+#include "support/SandboxProcess.h"
 
 #include "kestrova_config.h"
 

@@ -1,7 +1,7 @@
 // The sandbox's menu copies, portal page and background pictures over real
 // HTTP, held to what the program requires of them.
 
-#include "../sandbox/testkit/SandboxProcess.h"
+#include "support/SandboxProcess.h"
 
 #include "kestrova_config.h"
 

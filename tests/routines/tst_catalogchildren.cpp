@@ -20,8 +20,8 @@ const QString ChildHead = QStringLiteral(
     "<body background='http://maker.example/images/3.jpg'>"
     "<style type='text/css'>  a{color:#0044dd; text-decoration:none; font-size:12px} "
     "a:hover{color:#FF5500; text-decoration:underline;} </style>");
-const QString NoChildren = QStringLiteral(
-    "<br/> <p align='center' style='color:#C30; font-size:16px'>该类目下无子类</p>");
+const QString NoChildren =
+    QStringLiteral("<br/> <p align='center' style='color:#C30; font-size:16px'>该类目下无子类</p>");
 const QString Gap = QStringLiteral("&nbsp&nbsp&nbsp&nbsp");
 
 const QString GatewayPath = QStringLiteral("/router/rest");
@@ -29,8 +29,8 @@ const QString SearchPath = QStringLiteral("/rpc/searchAuctionByRpc.do");
 
 QByteArray record(const QByteArray &cid, const QByteArray &parent, const QByteArray &name)
 {
-    return "<item_cat><cid>" + cid + "</cid><parent_cid>" + parent + "</parent_cid><name>" + name
-           + "</name><is_parent>false</is_parent><status>normal</status></item_cat>";
+    return "<item_cat><cid>" + cid + "</cid><parent_cid>" + parent + "</parent_cid><name>" + name +
+           "</name><is_parent>false</is_parent><status>normal</status></item_cat>";
 }
 
 QByteArray answer(const QByteArray &records)
@@ -105,37 +105,37 @@ void TestCatalogChildren::childPane_data()
     const QString link = QStringLiteral("http://[p_cid=16][cid=1623][name=裤子]");
     QTest::newRow("three children in document order")
         << link << 200
-        << answer(record("162302", "1623", "休闲裤") + record("162301", "1623", "牛仔裤")
-                  + record("162303", "1623", "打底裤"))
+        << answer(record("162302", "1623", "休闲裤") + record("162301", "1623", "牛仔裤") +
+                  record("162303", "1623", "打底裤"))
         << "1623"
-        << ChildHead + "<a href='http://[p_cid=1623][cid=162302][name=休闲裤]'>休闲裤</a>" + Gap
-               + "<a href='http://[p_cid=1623][cid=162301][name=牛仔裤]'>牛仔裤</a>" + Gap
-               + "<a href='http://[p_cid=1623][cid=162303][name=打底裤]'>打底裤</a>" + Gap;
+        << ChildHead + "<a href='http://[p_cid=1623][cid=162302][name=休闲裤]'>休闲裤</a>" + Gap +
+               "<a href='http://[p_cid=1623][cid=162301][name=牛仔裤]'>牛仔裤</a>" + Gap +
+               "<a href='http://[p_cid=1623][cid=162303][name=打底裤]'>打底裤</a>" + Gap;
     QTest::newRow("leaf") << link << 200 << answer("") << "1623" << ChildHead + NoChildren;
     QTest::newRow("records with an empty or missing cid are skipped")
         << link << 200
-        << answer(record("", "1623", "空") + record("162301", "1623", "牛仔裤")
-                  + "<item_cat><parent_cid>1623</parent_cid><name>缺</name></item_cat>")
+        << answer(record("", "1623", "空") + record("162301", "1623", "牛仔裤") +
+                  "<item_cat><parent_cid>1623</parent_cid><name>缺</name></item_cat>")
         << "1623"
         << ChildHead + "<a href='http://[p_cid=1623][cid=162301][name=牛仔裤]'>牛仔裤</a>" + Gap;
-    QTest::newRow("only empty cids") << link << 200
-                                     << answer(record("", "1623", "空") + record("", "", ""))
-                                     << "1623" << ChildHead + NoChildren;
+    QTest::newRow("only empty cids")
+        << link << 200 << answer(record("", "1623", "空") + record("", "", "")) << "1623"
+        << ChildHead + NoChildren;
     QTest::newRow("empty parent_cid gives an empty p_cid field")
         << link << 200 << answer(record("50", "", "散件")) << "1623"
         << ChildHead + "<a href='http://[p_cid=][cid=50][name=散件]'>散件</a>" + Gap;
     QTest::newRow("names and ids go in unescaped")
-        << link << 200 << answer(record("7", "1623", "It's &lt;b&gt;") ) << "1623"
+        << link << 200 << answer(record("7", "1623", "It's &lt;b&gt;")) << "1623"
         << ChildHead + "<a href='http://[p_cid=1623][cid=7][name=It's <b>]'>It's <b></a>" + Gap;
-    QTest::newRow("gateway error") << link << 500 << QByteArray("oops") << "1623"
-                                   << ChildHead + NoChildren;
-    QTest::newRow("answer is no XML") << link << 200 << QByteArray("<html><body>busy")
-                                      << "1623" << ChildHead + NoChildren;
+    QTest::newRow("gateway error")
+        << link << 500 << QByteArray("oops") << "1623" << ChildHead + NoChildren;
+    QTest::newRow("answer is no XML")
+        << link << 200 << QByteArray("<html><body>busy") << "1623" << ChildHead + NoChildren;
     QTest::newRow("menu link") << QStringLiteral("http://[cid=16][name=女装/女士精品]") << 200
                                << answer(record("1623", "16", "裤子")) << "16"
-                               << ChildHead
-                                      + "<a href='http://[p_cid=16][cid=1623][name=裤子]'>裤子</a>"
-                                      + Gap;
+                               << ChildHead +
+                                      "<a href='http://[p_cid=16][cid=1623][name=裤子]'>裤子</a>" +
+                                      Gap;
     QTest::newRow("link without cid asks nothing")
         << QStringLiteral("http://[name=女装]") << 200 << answer(record("1623", "16", "裤子"))
         << QString() << ChildHead + NoChildren;
@@ -270,8 +270,8 @@ void TestCatalogChildren::clickInChildPane()
     QCOMPARE(state.CatIds, (QStringList{"16", "1623"}));
     QCOMPARE(state.CatNames, (QStringList{"女装", "裤子"}));
     QCOMPARE(m_fixture->pane3.text,
-             ChildHead + "<a href='http://[p_cid=1623][cid=162301][name=牛仔裤]'>牛仔裤</a>" + Gap
-                 + "<a href='http://[p_cid=1623][cid=162302][name=休闲裤]'>休闲裤</a>" + Gap);
+             ChildHead + "<a href='http://[p_cid=1623][cid=162301][name=牛仔裤]'>牛仔裤</a>" + Gap +
+                 "<a href='http://[p_cid=1623][cid=162302][name=休闲裤]'>休闲裤</a>" + Gap);
     QCOMPARE(m_fixture->pane2.writeCount, 1);
     const QList<ScriptedServer::Request> requests = m_server->requests();
     QCOMPARE(requests.size(), 2);

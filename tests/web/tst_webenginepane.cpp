@@ -1,9 +1,9 @@
 #include "support/HeadlessEngine.h"
 #include "support/ScriptedServer.h"
 
-#include "platform/PaneRequestFilter.h"
+#include "panes/PaneRequestFilter.h"
+#include "panes/WebEnginePane.h"
 #include "platform/Twips.h"
-#include "platform/WebEnginePane.h"
 
 #include "requests/Configuration.h"
 

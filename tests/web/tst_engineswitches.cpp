@@ -1,8 +1,8 @@
 // The program's own Chromium switches: added to a user's QTWEBENGINE_CHROMIUM_FLAGS,
 // the four panes sharing one renderer process under them, and their small memory cache.
-#include "platform/EngineSwitches.h"
-#include "platform/PaneProfile.h"
-#include "platform/WebEnginePane.h"
+#include "panes/EngineSwitches.h"
+#include "panes/PaneProfile.h"
+#include "panes/WebEnginePane.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -3,11 +3,11 @@
 // panes, and the sandbox's own log shows how the signed requests were received.
 #include "support/TestDoubles.h"
 
-#include "../sandbox/testkit/SandboxProcess.h"
 #include "app/Form1.h"
-#include "platform/WebEnginePane.h"
+#include "panes/WebEnginePane.h"
 #include "requests/AccessTokenPool.h"
 #include "requests/Configuration.h"
+#include "support/SandboxProcess.h"
 #include "support/TestConfiguration.h"
 
 #include <QComboBox>

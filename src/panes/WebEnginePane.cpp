@@ -4,7 +4,7 @@
 #include "PaneLockdown.h"
 #include "PanePage.h"
 #include "PaneScripts.h"
-#include "Twips.h"
+#include "platform/Twips.h"
 
 #include "requests/Configuration.h"
 

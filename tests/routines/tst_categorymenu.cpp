@@ -23,22 +23,22 @@ const QString GatewayPath = QStringLiteral("/router/rest");
 const QString SearchPath = QStringLiteral("/rpc/searchAuctionByRpc.do");
 
 // Written by hand from the documented layouts; the host is the test server's.
-const QString MenuStyle = QStringLiteral(
-    "<style type='text/css'> a{color:#0044dd; text-decoration:none; font-size:14px} "
-    "a:hover{color:#FF5500; text-decoration:underline;} </style>");
-const QString PathStyle = QStringLiteral(
-    "<style type='text/css'> a{color:#0044dd; text-decoration:none; font-size:12px} "
-    "a:hover{color:#FF5500; text-decoration:underline;} </style>");
+const QString MenuStyle =
+    QStringLiteral("<style type='text/css'> a{color:#0044dd; text-decoration:none; font-size:14px} "
+                   "a:hover{color:#FF5500; text-decoration:underline;} </style>");
+const QString PathStyle =
+    QStringLiteral("<style type='text/css'> a{color:#0044dd; text-decoration:none; font-size:12px} "
+                   "a:hover{color:#FF5500; text-decoration:underline;} </style>");
 const QString ChildStyle = QStringLiteral(
     "<style type='text/css'>  a{color:#0044dd; text-decoration:none; font-size:12px} "
     "a:hover{color:#FF5500; text-decoration:underline;} </style>");
-const QString NoChildren = QStringLiteral(
-    "<br/> <p align='center' style='color:#C30; font-size:16px'>该类目下无子类</p>");
+const QString NoChildren =
+    QStringLiteral("<br/> <p align='center' style='color:#C30; font-size:16px'>该类目下无子类</p>");
 
 QByteArray record(const QByteArray &cid, const QByteArray &parent, const QByteArray &name)
 {
-    return "<item_cat><cid>" + cid + "</cid><parent_cid>" + parent + "</parent_cid><name>" + name
-           + "</name><is_parent>true</is_parent></item_cat>";
+    return "<item_cat><cid>" + cid + "</cid><parent_cid>" + parent + "</parent_cid><name>" + name +
+           "</name><is_parent>true</is_parent></item_cat>";
 }
 
 QByteArray answer(const QByteArray &records)
@@ -109,15 +109,15 @@ private:
 
 QString TestCategoryMenu::bodyTag(const QString &image) const
 {
-    return QStringLiteral("<body background='http://") + m_server->hostPort()
-           + QStringLiteral("/images/") + image + QStringLiteral("'>");
+    return QStringLiteral("<body background='http://") + m_server->hostPort() +
+           QStringLiteral("/images/") + image + QStringLiteral("'>");
 }
 
 QString TestCategoryMenu::pathDocument(const QString &cid, const QString &name) const
 {
-    return bodyTag(QStringLiteral("2.jpg")) + PathStyle
-           + QStringLiteral("<a href='http://[p_cid=][cid=") + cid + QStringLiteral("][name=") + name + QStringLiteral("]'>") + name
-           + QStringLiteral("</a>>>");
+    return bodyTag(QStringLiteral("2.jpg")) + PathStyle +
+           QStringLiteral("<a href='http://[p_cid=][cid=") + cid + QStringLiteral("][name=") +
+           name + QStringLiteral("]'>") + name + QStringLiteral("</a>>>");
 }
 
 void TestCategoryMenu::serveGateway()
@@ -184,9 +184,9 @@ void TestCategoryMenu::primaryAccepted()
     QCOMPARE(state.CatNames, QStringList{"男装"});
     QCOMPARE(m_fixture->pane2.text, pathDocument("30", "男装"));
     QCOMPARE(m_fixture->pane3.text,
-             bodyTag(QStringLiteral("3.jpg")) + ChildStyle
-                 + "<a href='http://[p_cid=30][cid=50011123][name=衬衫]'>衬衫</a>"
-                   "&nbsp&nbsp&nbsp&nbsp");
+             bodyTag(QStringLiteral("3.jpg")) + ChildStyle +
+                 "<a href='http://[p_cid=30][cid=50011123][name=衬衫]'>衬衫</a>"
+                 "&nbsp&nbsp&nbsp&nbsp");
 
     // Menu, the children of the selection (asked after the path was drawn), its search.
     const QList<ScriptedServer::Request> requests = m_server->requests();
@@ -266,30 +266,31 @@ void TestCategoryMenu::builtFromPlatform()
     m_server->routeFixed(MenuPath, htmlPage(QStringLiteral("Not Found"), 404));
     m_server->routeFixed(FallbackPath, htmlPage(QStringLiteral("文件不存在或已被删除")));
     m_children.insert(QStringLiteral("0"),
-                      answer(record("11", "0", "电脑硬件/显示器/电脑周边")
-                             + record("16", "0", "女装/女士精品") + record("30", "0", "男装")
-                             + record("1629", "0", "大码女装")));
+                      answer(record("11", "0", "电脑硬件/显示器/电脑周边") +
+                             record("16", "0", "女装/女士精品") + record("30", "0", "男装") +
+                             record("1629", "0", "大码女装")));
     m_children.insert(QStringLiteral("16"), answer(record("1622", "16", "裤子")));
     serveGateway();
 
     LoadCategoryMenu(m_fixture->ctx);
 
     QCOMPARE(m_fixture->pane1.text,
-             bodyTag(QStringLiteral("1.jpg")) + MenuStyle
-                 + "<nobr><a href='http://[cid=11][name=电脑硬件/显示器/电脑周边]'>"
-                   "电脑硬件/显示器/电脑周边</a></nobr></br>"
-                   "<nobr><a href='http://[cid=16][name=女装/女士精品]'>女装/女士精品</a></nobr></br>"
-                   "<nobr><a href='http://[cid=30][name=男装]'>男装</a></nobr></br>"
-                   "<nobr><a href='http://[cid=1629][name=大码女装]'>大码女装</a></nobr></br>");
+             bodyTag(QStringLiteral("1.jpg")) + MenuStyle +
+                 "<nobr><a href='http://[cid=11][name=电脑硬件/显示器/电脑周边]'>"
+                 "电脑硬件/显示器/电脑周边</a></nobr></br>"
+                 "<nobr><a href='http://[cid=16][name=女装/女士精品]'>女装/女士精品</a></nobr></br>"
+                 "<nobr><a href='http://[cid=30][name=男装]'>男装</a></nobr></br>"
+                 "<nobr><a href='http://[cid=1629][name=大码女装]'>大码女装</a></nobr></br>");
     QCOMPARE(m_fixture->pane1.writeCount, 1);
 
     const QString blanks(30, QLatin1Char(' '));
     QStringList scope;
     for (int i = 0; i < m_fixture->CB_Sub->count(); ++i)
         scope.append(m_fixture->CB_Sub->itemText(i));
-    QCOMPARE(scope, (QStringList{"当前类目", "所有类目", "电脑硬件/显示器/电脑周边" + blanks + "[11]",
-                                 "女装/女士精品" + blanks + "[16]", "男装" + blanks + "[30]",
-                                 "大码女装" + blanks + "[1629]"}));
+    QCOMPARE(scope,
+             (QStringList{"当前类目", "所有类目", "电脑硬件/显示器/电脑周边" + blanks + "[11]",
+                          "女装/女士精品" + blanks + "[16]", "男装" + blanks + "[30]",
+                          "大码女装" + blanks + "[1629]"}));
     QCOMPARE(m_fixture->CB_Sub->currentText(), QStringLiteral("当前类目"));
 
     // Both marked names are selected, in document order, before the menu is written.
@@ -355,19 +356,24 @@ void TestCategoryMenu::selectionLink_data()
     };
     QTest::newRow("only link at 99") << at(99, link) << QString() << QString();
     QTest::newRow("only link at 50") << at(50, link) << QString() << QString();
-    QTest::newRow("link at 100") << at(100, link) << "7" << "袜子";
-    QTest::newRow("link at 101") << at(101, link) << "7" << "袜子";
+    QTest::newRow("link at 100") << at(100, link) << "7"
+                                 << "袜子";
+    QTest::newRow("link at 101") << at(101, link) << "7"
+                                 << "袜子";
     QTest::newRow("earlier links ignored")
-        << at(20, QStringLiteral("href='http://[cid=1][name=一]'>一</a>")
-                      + QString(60, QLatin1Char(' ')) + link + link)
-        << "7" << "袜子";
+        << at(20, QStringLiteral("href='http://[cid=1][name=一]'>一</a>") +
+                      QString(60, QLatin1Char(' ')) + link + link)
+        << "7"
+        << "袜子";
     QTest::newRow("short link at the end")
-        << at(120, QStringLiteral("href='http://[cid=8][name=女装]")) << "8" << "女装";
+        << at(120, QStringLiteral("href='http://[cid=8][name=女装]")) << "8"
+        << "女装";
     // A name running past the 50 characters loses its closing bracket.
     QTest::newRow("name cut at 50 characters")
-        << at(120, QStringLiteral("href='http://[cid=9][name=") + QString(40, QChar(0x978b))
-                       + QStringLiteral("]'>x</a>"))
-        << "9" << "";
+        << at(120, QStringLiteral("href='http://[cid=9][name=") + QString(40, QChar(0x978b)) +
+                       QStringLiteral("]'>x</a>"))
+        << "9"
+        << "";
     QTest::newRow("upper-case HREF only")
         << at(120, QStringLiteral("HREF='http://[cid=7][name=袜子]'>袜子</a>")) << QString()
         << QString();
@@ -391,11 +397,11 @@ void TestCategoryMenu::selectionLink()
              pathDocument(cid.isNull() ? QString() : cid, name.isNull() ? QString() : name));
     if (cid.isNull()) {
         // An empty selection asks for no children and has nothing to search by.
-        QCOMPARE(m_fixture->pane3.text,
-                 bodyTag(QStringLiteral("3.jpg")) + ChildStyle + NoChildren);
+        QCOMPARE(m_fixture->pane3.text, bodyTag(QStringLiteral("3.jpg")) + ChildStyle + NoChildren);
         QCOMPARE(m_server->requestCount(GatewayPath), 0);
         QCOMPARE(m_server->requestCount(SearchPath), 0);
-        QCOMPARE(m_fixture->messages, QStringList{QStringLiteral("搜索关键词和类目不能都为空！\r\n")});
+        QCOMPARE(m_fixture->messages,
+                 QStringList{QStringLiteral("搜索关键词和类目不能都为空！\r\n")});
     } else {
         QCOMPARE(m_server->requestCount(GatewayPath), 1);
         QCOMPARE(m_server->requests().at(1).query.value(QStringLiteral("parent_cid")), cid);

@@ -10,10 +10,10 @@
 #include "support/RoutineRun.h"
 #include "support/TestConfiguration.h"
 
-#include "../sandbox/testkit/SandboxProcess.h"
 #include "platform/BlockingFetch.h"
 #include "platform/XmlReader.h"
 #include "search/ResultGrid.h"
+#include "support/SandboxProcess.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -235,8 +235,7 @@ void TestHostileServers::failedAnswers_data()
     };
     for (const auto &[name, answer] : stalled) {
         for (const Routine routine : {Routine::Probe, Routine::Search})
-            QTest::addRow("%s: %s, window stalled %d ms", RoutineRun::name(routine), name,
-                          StallMs)
+            QTest::addRow("%s: %s, window stalled %d ms", RoutineRun::name(routine), name, StallMs)
                 << routine << answer << StallMs;
     }
 }

@@ -3,7 +3,7 @@
 #include "support/ScriptedServer.h"
 #include "support/TestConfiguration.h"
 
-#include "app/Form1Routines.h"
+#include "handlers/Form1Routines.h"
 #include "requests/AccessTokenPool.h"
 #include "requests/Configuration.h"
 
@@ -38,13 +38,16 @@ private slots:
         QTest::newRow("portal page") << QByteArray("<html><title>百度一下</title></html>")
                                      << QByteArray("text/html; charset=utf-8") << true;
         QStringEncoder gbk("GB18030");
-        QByteArray gbkBody = gbk.encode(QStringLiteral("<html><title>百度一下，你就知道</title></html>"));
-        QTest::newRow("portal page in GBK") << gbkBody << QByteArray("text/html; charset=GBK") << true;
-        QTest::newRow("access portal") << QByteArray("<html>Please log in to the hotel Wi-Fi</html>")
-                                       << QByteArray("text/html") << false;
+        QByteArray gbkBody =
+            gbk.encode(QStringLiteral("<html><title>百度一下，你就知道</title></html>"));
+        QTest::newRow("portal page in GBK")
+            << gbkBody << QByteArray("text/html; charset=GBK") << true;
+        QTest::newRow("access portal")
+            << QByteArray("<html>Please log in to the hotel Wi-Fi</html>")
+            << QByteArray("text/html") << false;
         QTest::newRow("empty page") << QByteArray() << QByteArray("text/html") << false;
-        QTest::newRow("name spelled in Latin") << QByteArray("<html>Baidu</html>")
-                                               << QByteArray("text/html") << false;
+        QTest::newRow("name spelled in Latin")
+            << QByteArray("<html>Baidu</html>") << QByteArray("text/html") << false;
     }
     void probe()
     {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PagePane.h"
+#include "platform/PagePane.h"
 
 #include <QElapsedTimer>
 #include <QFrame>

@@ -1,4 +1,4 @@
-#include "app/Form1Wiring.h"
+#include "handlers/Form1Wiring.h"
 
 #include "catalog/CategoryMenu.h"
 #include "catalog/CategorySelection.h"

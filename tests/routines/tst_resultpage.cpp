@@ -4,7 +4,7 @@
 #include "support/ScriptedServer.h"
 #include "support/TestConfiguration.h"
 
-#include "app/Form1Routines.h"
+#include "handlers/Form1Routines.h"
 #include "requests/AccessTokenPool.h"
 #include "requests/Configuration.h"
 #include "requests/RandomGenerator.h"

@@ -1,7 +1,7 @@
-#include "app/Form1Routines.h"
+#include "handlers/Form1Routines.h"
 
-#include "context/Form1Context.h"
 #include "catalog/CategoryMenu.h"
+#include "context/Form1Context.h"
 #include "platform/NetworkState.h"
 #include "platform/WebFetcher.h"
 #include "requests/Configuration.h"

@@ -2,7 +2,7 @@
 // when the port is free, uses one that already answers, and refuses a port
 // held by another program. The program it opens is a recording stand-in.
 
-#include "../sandbox/testkit/SandboxProcess.h"
+#include "support/SandboxProcess.h"
 #include "support/ScriptedServer.h"
 
 #include <QFile>

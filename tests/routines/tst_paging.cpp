@@ -1,8 +1,8 @@
 // Paging through results with the page list and the two buttons: one search per
 // click, run by the list's own handler, with the row offset of the chosen page.
 #include "support/ContextFixture.h"
-#include "support/TestConfiguration.h"
 #include "support/ScriptedServer.h"
+#include "support/TestConfiguration.h"
 
 #include "requests/AccessTokenPool.h"
 #include "requests/Configuration.h"

@@ -14,7 +14,7 @@
 
 #include "app/Form1.h"
 #include "catalog/CategorySelection.h"
-#include "platform/WebEnginePane.h"
+#include "panes/WebEnginePane.h"
 #include "requests/Configuration.h"
 
 #include <QApplication>

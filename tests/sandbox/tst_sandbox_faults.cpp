@@ -1,7 +1,7 @@
 // The sandbox's command line over real processes: fault switches, encodings,
 // the request log, credentials, seeds, bad options and clean stopping.
 
-#include "../sandbox/testkit/SandboxProcess.h"
+#include "support/SandboxProcess.h"
 
 #include "kestrova_config.h"
 

@@ -12,10 +12,10 @@
 namespace {
 
 // Written by hand from the documented layout of the path pane.
-const QString PathHead = QStringLiteral(
-    "<body background='http://maker.example/images/2.jpg'>"
-    "<style type='text/css'> a{color:#0044dd; text-decoration:none; font-size:12px} "
-    "a:hover{color:#FF5500; text-decoration:underline;} </style>");
+const QString PathHead =
+    QStringLiteral("<body background='http://maker.example/images/2.jpg'>"
+                   "<style type='text/css'> a{color:#0044dd; text-decoration:none; font-size:12px} "
+                   "a:hover{color:#FF5500; text-decoration:underline;} </style>");
 
 const QString SearchPath = QStringLiteral("/rpc/searchAuctionByRpc.do");
 
@@ -87,59 +87,98 @@ void TestCategoryPath::pathFromLink_data()
 
     // As after load: one empty entry, no parent ids yet.
     QTest::newRow("menu link at start")
-        << "" << "" << QString() << "http://[cid=16][name=女装/女士精品]"
-        << "16" << "女装/女士精品" << ""
+        << ""
+        << "" << QString() << "http://[cid=16][name=女装/女士精品]"
+        << "16"
+        << "女装/女士精品"
+        << ""
         << PathHead + "<a href='http://[p_cid=][cid=16][name=女装/女士精品]'>女装/女士精品</a>>>";
     QTest::newRow("menu link replaces a long path")
-        << "16|1623|162302" << "女装|裤子|休闲裤" << "|16|1623"
+        << "16|1623|162302"
+        << "女装|裤子|休闲裤"
+        << "|16|1623"
         << "http://[cid=30][name=男装]"
-        << "30" << "男装" << ""
-        << PathHead + "<a href='http://[p_cid=][cid=30][name=男装]'>男装</a>>>";
+        << "30"
+        << "男装"
+        << "" << PathHead + "<a href='http://[p_cid=][cid=30][name=男装]'>男装</a>>>";
     QTest::newRow("child link")
-        << "16|1623" << "女装|裤子" << "|16" << "http://[p_cid=1623][cid=162302][name=休闲裤]"
-        << "16|1623|162302" << "女装|裤子|休闲裤" << "|16|1623"
+        << "16|1623"
+        << "女装|裤子"
+        << "|16"
+        << "http://[p_cid=1623][cid=162302][name=休闲裤]"
+        << "16|1623|162302"
+        << "女装|裤子|休闲裤"
+        << "|16|1623"
         << PathHead + "<a href='http://[p_cid=][cid=16][name=女装]'>女装</a>>>"
                       "<a href='http://[p_cid=16][cid=1623][name=裤子]'>裤子</a>>>"
                       "<a href='http://[p_cid=1623][cid=162302][name=休闲裤]'>休闲裤</a>>>";
     QTest::newRow("path element 0")
-        << "16|1623|162302" << "女装|裤子|休闲裤" << "|16|1623"
+        << "16|1623|162302"
+        << "女装|裤子|休闲裤"
+        << "|16|1623"
         << "http://[p_cid=][cid=16][name=女装]"
-        << "16" << "女装" << ""
-        << PathHead + "<a href='http://[p_cid=][cid=16][name=女装]'>女装</a>>>";
+        << "16"
+        << "女装"
+        << "" << PathHead + "<a href='http://[p_cid=][cid=16][name=女装]'>女装</a>>>";
     QTest::newRow("path element 1 of 4")
-        << "16|1623|162302|9" << "女装|裤子|休闲裤|x" << "|16|1623|162302"
+        << "16|1623|162302|9"
+        << "女装|裤子|休闲裤|x"
+        << "|16|1623|162302"
         << "http://[p_cid=16][cid=1623][name=裤子]"
-        << "16|1623" << "女装|裤子" << "|16"
+        << "16|1623"
+        << "女装|裤子"
+        << "|16"
         << PathHead + "<a href='http://[p_cid=][cid=16][name=女装]'>女装</a>>>"
                       "<a href='http://[p_cid=16][cid=1623][name=裤子]'>裤子</a>>>";
     QTest::newRow("last path element")
-        << "16|1623" << "女装|裤子" << "|16" << "http://[p_cid=16][cid=1623][name=裤子]"
-        << "16|1623" << "女装|裤子" << "|16"
+        << "16|1623"
+        << "女装|裤子"
+        << "|16"
+        << "http://[p_cid=16][cid=1623][name=裤子]"
+        << "16|1623"
+        << "女装|裤子"
+        << "|16"
         << PathHead + "<a href='http://[p_cid=][cid=16][name=女装]'>女装</a>>>"
                       "<a href='http://[p_cid=16][cid=1623][name=裤子]'>裤子</a>>>";
     QTest::newRow("sibling replaces the last element")
-        << "16|1623" << "女装|裤子" << "|16" << "http://[p_cid=16][cid=1624][name=裙子]"
-        << "16|1624" << "女装|裙子" << "|16"
+        << "16|1623"
+        << "女装|裤子"
+        << "|16"
+        << "http://[p_cid=16][cid=1624][name=裙子]"
+        << "16|1624"
+        << "女装|裙子"
+        << "|16"
         << PathHead + "<a href='http://[p_cid=][cid=16][name=女装]'>女装</a>>>"
                       "<a href='http://[p_cid=16][cid=1624][name=裙子]'>裙子</a>>>";
     QTest::newRow("unknown p_cid leaves the path")
-        << "16|1623" << "女装|裤子" << "|16" << "http://[p_cid=777][cid=778][name=别处]"
-        << "16|1623" << "女装|裤子" << "|16"
+        << "16|1623"
+        << "女装|裤子"
+        << "|16"
+        << "http://[p_cid=777][cid=778][name=别处]"
+        << "16|1623"
+        << "女装|裤子"
+        << "|16"
         << PathHead + "<a href='http://[p_cid=][cid=16][name=女装]'>女装</a>>>"
                       "<a href='http://[p_cid=16][cid=1623][name=裤子]'>裤子</a>>>";
     QTest::newRow("unknown p_cid before any path")
-        << "" << "" << QString() << "http://[p_cid=777][cid=778][name=别处]"
-        << "" << "" << QString()
-        << PathHead + "<a href='http://[p_cid=][cid=][name=]'></a>>>";
-    QTest::newRow("empty link")
-        << "16|1623" << "女装|裤子" << "|16" << ""
-        << "" << "" << ""
-        << PathHead + "<a href='http://[p_cid=][cid=][name=]'></a>>>";
+        << ""
+        << "" << QString() << "http://[p_cid=777][cid=778][name=别处]"
+        << ""
+        << "" << QString() << PathHead + "<a href='http://[p_cid=][cid=][name=]'></a>>>";
+    QTest::newRow("empty link") << "16|1623"
+                                << "女装|裤子"
+                                << "|16"
+                                << ""
+                                << ""
+                                << ""
+                                << "" << PathHead + "<a href='http://[p_cid=][cid=][name=]'></a>>>";
     // Written unescaped, a "]" in a name cuts the name when read back.
     QTest::newRow("name holding a bracket")
-        << "" << "" << QString() << "http://[cid=5][name=a]b]"
-        << "5" << "a" << ""
-        << PathHead + "<a href='http://[p_cid=][cid=5][name=a]'>a</a>>>";
+        << ""
+        << "" << QString() << "http://[cid=5][name=a]b]"
+        << "5"
+        << "a"
+        << "" << PathHead + "<a href='http://[p_cid=][cid=5][name=a]'>a</a>>>";
 }
 
 void TestCategoryPath::pathFromLink()
@@ -175,8 +214,8 @@ void TestCategoryPath::pathFromLink()
 void TestCategoryPath::scopeBoxBackToCurrentCategory()
 {
     QComboBox *scope = m_fixture->CB_Sub;
-    scope->addItem(QStringLiteral("女装/女士精品") + QString(30, QLatin1Char(' '))
-                   + QStringLiteral("[16]"));
+    scope->addItem(QStringLiteral("女装/女士精品") + QString(30, QLatin1Char(' ')) +
+                   QStringLiteral("[16]"));
     scope->setCurrentIndex(2);
     ShowCategoryPath(m_fixture->ctx, QStringLiteral("http://[cid=16][name=女装]"));
     QCOMPARE(scope->currentText(), QStringLiteral("当前类目"));
@@ -280,8 +319,8 @@ void TestCategoryPath::clickInPath()
     state.CatParentIds = QStringList{"", "16", "1623"};
     m_fixture->TB_Search->setText(QStringLiteral("棉"));
 
-    const bool cancel = m_fixture->pane2.click(QStringLiteral("http://[p_cid=][cid=16][name=女装]"),
-                                               flags);
+    const bool cancel =
+        m_fixture->pane2.click(QStringLiteral("http://[p_cid=][cid=16][name=女装]"), flags);
     QVERIFY(cancel);
     // The path pane keeps the typed keyword either way.
     QCOMPARE(m_fixture->TB_Search->text(), QStringLiteral("棉"));

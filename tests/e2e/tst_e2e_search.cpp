@@ -2,13 +2,13 @@
 // started from the window's controls; the grid is read back from the real result pane.
 #include "support/TestDoubles.h"
 
-#include "../sandbox/testkit/SandboxProcess.h"
-#include "support/TestConfiguration.h"
-#include "support/SandboxGrid.h"
 #include "app/Form1.h"
-#include "platform/WebEnginePane.h"
+#include "panes/WebEnginePane.h"
 #include "requests/AccessTokenPool.h"
 #include "requests/Configuration.h"
+#include "support/SandboxGrid.h"
+#include "support/SandboxProcess.h"
+#include "support/TestConfiguration.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -4,13 +4,13 @@
 #include "support/ContextFixture.h"
 #include "support/TestConfiguration.h"
 
-#include "../sandbox/testkit/SandboxProcess.h"
 #include "platform/BlockingFetch.h"
 #include "requests/AccessTokenPool.h"
 #include "requests/Configuration.h"
 #include "requests/CreateURL.h"
 #include "search/ResultPage.h"
 #include "support/SandboxGrid.h"
+#include "support/SandboxProcess.h"
 
 #include <QComboBox>
 #include <QFile>
