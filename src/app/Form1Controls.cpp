@@ -145,9 +145,9 @@ void Form1::createControls()
         caption.replace(QLatin1Char(' '), QLatin1Char('\n'));
         auto *label = new VerticalCaption(caption, this);
         label->setGeometry(Twips::rect(v.left, v.top, v.width, v.height));
-        QPalette palette = label->palette();
-        palette.setColor(QPalette::WindowText, brown);
-        label->setPalette(palette);
+        QPalette captionPalette = label->palette();
+        captionPalette.setColor(QPalette::WindowText, brown);
+        label->setPalette(captionPalette);
         label->setFont(songTi(10.5));
     }
 
