@@ -65,9 +65,9 @@ private:
 void TestCatalogChildren::init()
 {
     m_server = std::make_unique<ScriptedServer>();
-    m_server->routeFixed(SearchPath, {200, "text/xml; charset=utf-8",
-                                      "<?xml version=\"1.0\"?><AUCTIONS><PTOTAL>45</PTOTAL>"
-                                      "<PRESULTS/></AUCTIONS>"});
+    m_server->routeFixed(SearchPath, ScriptedServer::Response::xml(
+                                         "<?xml version=\"1.0\"?><AUCTIONS><PTOTAL>45</PTOTAL>"
+                                         "<PRESULTS/></AUCTIONS>"));
     Configuration config = Configuration::compiledIn();
     config.makerHost = QStringLiteral("maker.example");
     config.gatewayHost = m_server->hostPort();
@@ -252,7 +252,7 @@ void TestCatalogChildren::clickInChildPane()
     m_server->route(GatewayPath, [pathWritesAtRequest, pathPane, body](const auto &) {
         // The window's thread waits inside the fetch while this runs.
         pathWritesAtRequest->store(pathPane->writeCount);
-        return ScriptedServer::Response{200, "text/xml; charset=utf-8", body};
+        return ScriptedServer::Response::xml(body);
     });
 
     const bool cancel =

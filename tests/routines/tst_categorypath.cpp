@@ -53,10 +53,10 @@ void TestCategoryPath::init()
 {
     m_server = std::make_unique<ScriptedServer>();
     m_server->routeFixed(QStringLiteral("/router/rest"),
-                         {200, "text/xml; charset=utf-8", "<?xml version=\"1.0\"?><rsp/>"});
-    m_server->routeFixed(SearchPath, {200, "text/xml; charset=utf-8",
-                                      "<?xml version=\"1.0\"?><AUCTIONS><PTOTAL>45</PTOTAL>"
-                                      "<PRESULTS/></AUCTIONS>"});
+                         ScriptedServer::Response::xml("<?xml version=\"1.0\"?><rsp/>"));
+    m_server->routeFixed(SearchPath, ScriptedServer::Response::xml(
+                                         "<?xml version=\"1.0\"?><AUCTIONS><PTOTAL>45</PTOTAL>"
+                                         "<PRESULTS/></AUCTIONS>"));
     Configuration config = Configuration::compiledIn();
     // Nothing is fetched from the maker's host here; it only names the images.
     config.makerHost = QStringLiteral("maker.example");

@@ -29,6 +29,14 @@ public:
         bool neverAnswer = false;             // hold the connection until the server stops
         bool chunked = false;                 // send the body in chunks, without a Content-Length
         QMap<QByteArray, QByteArray> headers; // further response headers (e.g. Location)
+
+        // A 200 answer with an XML body.
+        static Response xml(const QByteArray &xmlBody)
+        {
+            Response r;
+            r.body = xmlBody;
+            return r;
+        }
     };
     using Handler = std::function<Response(const Request &)>;
 
