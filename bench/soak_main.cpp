@@ -174,8 +174,10 @@ int runParent(const QStringList &args)
             seed = args.value(++i).toUInt();
         else if (args[i] == QLatin1String("--checkpoint"))
             checkpoint = args.value(++i).toInt();
-        else if (args[i] == QLatin1String("--cache-mib"))
-            windowExtra << args[i] << args.value(++i);
+        else if (args[i] == QLatin1String("--cache-mib")) {
+            windowExtra << args[i];
+            windowExtra << args.value(++i);
+        }
         else
             extra << args[i];
     }

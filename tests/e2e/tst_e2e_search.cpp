@@ -85,19 +85,23 @@ QString E2eSearchTest::paneHtml() const
 {
     auto html = std::make_shared<std::optional<QString>>();
     resultView()->page()->toHtml([html](const QString &text) { *html = text; });
-    QTest::qWaitFor([html] { return html->has_value(); }, 10000);
+    if (!QTest::qWaitFor([html] { return html->has_value(); }, 10000))
+        qWarning("the result pane did not hand over its markup within 10 s");
     return html->value_or(QString());
 }
 
 Grid E2eSearchTest::waitForGrid(const QStringList &ids) const
 {
     Grid grid;
-    QTest::qWaitFor(
+    // The callers compare the grid with what they expect, so a late grid fails there.
+    const bool shown = QTest::qWaitFor(
         [&] {
             grid = parseGrid(paneHtml());
             return grid.ids == ids;
         },
         20000);
+    if (!shown)
+        qWarning("the grid did not show the expected items within 20 s");
     return grid;
 }
 
