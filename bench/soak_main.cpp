@@ -177,8 +177,7 @@ int runParent(const QStringList &args)
         else if (args[i] == QLatin1String("--cache-mib")) {
             windowExtra << args[i];
             windowExtra << args.value(++i);
-        }
-        else
+        } else
             extra << args[i];
     }
     if (!extra.isEmpty())
