@@ -1,5 +1,6 @@
 #include "app/ProgramMain.h"
 
+#include "app/ProcessSettings.h"
 #include "app/mainLoad.h"
 #include "panes/EngineSwitches.h"
 
@@ -33,6 +34,7 @@ int ProgramMain(int argc, char *argv[], const std::function<void(QApplication &)
     QApplication::setApplicationName(QStringLiteral("KestrovaV1.0"));
     // Ties the window to its menu entry on Wayland, where there is no WM_CLASS.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kestrova.Kestrova"));
+    ProcessSettings::apply();
     if (onApplication)
         onApplication(app);
     mainLoad::Main();
