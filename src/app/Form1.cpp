@@ -12,8 +12,7 @@
 
 #include <cstdlib>
 
-Form1::Form1(const Form1Options &options, QWidget *parent)
-    : QWidget(parent), m_fetch(options.fetch)
+Form1::Form1(const Form1Options &options, QWidget *parent) : QWidget(parent), m_fetch(options.fetch)
 {
     createControls();
 

@@ -1,8 +1,8 @@
 #include "app/ProgramMain.h"
 
-#include "app/ProcessSettings.h"
 #include "app/mainLoad.h"
 #include "panes/EngineSwitches.h"
+#include "platform/ProcessSettings.h"
 
 #include <QApplication>
 #include <QWidget>

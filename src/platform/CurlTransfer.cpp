@@ -38,8 +38,7 @@ size_t onHeader(char *data, size_t, size_t size, void *user)
     if (!startsWithNoCase(data, size, lengthName))
         return size;
     const QByteArray value =
-        QByteArray(data + sizeof lengthName - 1, qsizetype(size - sizeof lengthName + 1))
-            .trimmed();
+        QByteArray(data + sizeof lengthName - 1, qsizetype(size - sizeof lengthName + 1)).trimmed();
     bool number = false;
     const qint64 length = value.toLongLong(&number);
     if (number && length > sink->maxBytes) {

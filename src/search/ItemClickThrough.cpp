@@ -1,8 +1,8 @@
 #include "search/ItemClickThrough.h"
 
 #include "context/Form1Context.h"
-#include "platform/BrowserLauncher.h"
 #include "platform/BlockingFetch.h"
+#include "platform/BrowserLauncher.h"
 #include "platform/XmlReader.h"
 #include "requests/CreateURL.h"
 

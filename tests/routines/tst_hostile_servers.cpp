@@ -11,6 +11,7 @@
 #include "support/TestConfiguration.h"
 
 #include "platform/BlockingFetch.h"
+#include "platform/ProcessSettings.h"
 #include "search/ResultGrid.h"
 #include "support/SandboxProcess.h"
 
@@ -145,6 +146,8 @@ private:
 
 void TestHostileServers::initTestCase()
 {
+    // As the program does at start: what the allocator gives back is part of the bound.
+    ProcessSettings::apply();
     // Another host, for answers that send the program elsewhere.
     m_server = std::make_unique<HostileServer>();
     m_server->routeFixed("/elsewhere",

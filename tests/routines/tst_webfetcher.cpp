@@ -10,8 +10,8 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QStringEncoder>
 #include <QTimer>
 #include <QtTest>
@@ -169,7 +169,7 @@ void TestWebFetcher::userInputWaitsOutTheFetch()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     EventCounter counter(type);
-    QObject *target = type == QEvent::Close ? static_cast<QObject *>(&window)
+    QObject *target = type == QEvent::Close      ? static_cast<QObject *>(&window)
                       : type == QEvent::KeyPress ? static_cast<QObject *>(edit)
                                                  : static_cast<QObject *>(button);
     target->installEventFilter(&counter);
@@ -372,8 +372,8 @@ void TestWebFetcher::urlTextUsedAsItStands_data()
     QTest::newRow("blank, Chinese and an escape")
         << QStringLiteral("/q?k=女 装&cid=16&n=%E7%94%B7")
         << QByteArray("/q?k=%E5%A5%B3%20%E8%A3%85&cid=16&n=%E7%94%B7");
-    QTest::newRow("a token as stored") << QStringLiteral("/q?pw=ab/c+d=&pid=1")
-                                       << QByteArray("/q?pw=ab/c+d=&pid=1");
+    QTest::newRow("a token as stored")
+        << QStringLiteral("/q?pw=ab/c+d=&pid=1") << QByteArray("/q?pw=ab/c+d=&pid=1");
     QTest::newRow("a fragment stays home") << QStringLiteral("/q?k=1#top") << QByteArray("/q?k=1");
     QTest::newRow("dot segments") << QStringLiteral("/x/../q?k=./1") << QByteArray("/q?k=./1");
 }
