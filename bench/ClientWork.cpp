@@ -30,12 +30,12 @@ QList<double> measureClientWork(const QString &hostPort, int rounds)
             state.UiReady = true;
             state.PageText = QString::number((i + 5) % 5 + 1);
             state.RowOffset = QString::number((i + 5) % 5 * 20);
-            const qint64 fetchedBefore = BlockingFetch::elapsedNanoseconds();
+            const qint64 fetchedBefore = f.fetch.elapsedNanoseconds();
             QElapsedTimer timer;
             timer.start();
             ShowSearchResults(f.ctx, QString());
             const qint64 total = timer.nsecsElapsed();
-            const qint64 fetch = BlockingFetch::elapsedNanoseconds() - fetchedBefore;
+            const qint64 fetch = f.fetch.elapsedNanoseconds() - fetchedBefore;
             if (i >= 0 && !f.pane4.text.isEmpty()) // the first one warms the caches
                 micros.append(double(total - fetch) / 1000.0);
         }

@@ -72,7 +72,9 @@ QSet<QString> ProbeActions::picturesOf(const QList<int> &panes) const
 bool ProbeActions::measure(const Action &action)
 {
     const auto idle = [this] {
-        return !m_observer.anyLoading() && !BlockingFetch::isBusy() &&
+        Form1 *form = m_observer.form1();
+        const bool fetching = form && form->context().services.fetch->isBusy();
+        return !m_observer.anyLoading() && !fetching &&
                BenchReport::epochMicros() - m_observer.lastActivity() >=
                    ProbeObserver::SettleMicros;
     };

@@ -54,7 +54,7 @@ WebEnginePane *SoakRun::pane(int number) const
 
 bool SoakRun::idle() const
 {
-    if (BlockingFetch::isBusy())
+    if (const_cast<Form1 &>(m_form).context().services.fetch->isBusy())
         return false;
     for (int n = 1; n <= 4; ++n)
         if (pane(n)->isLoading())

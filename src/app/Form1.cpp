@@ -2,7 +2,6 @@
 
 #include "handlers/Form1Routines.h"
 #include "handlers/Form1Wiring.h"
-#include "platform/BlockingFetch.h"
 #include "platform/BrowserLauncher.h"
 #include "platform/NetworkState.h"
 #include "platform/PagePane.h"
@@ -13,10 +12,12 @@
 
 #include <cstdlib>
 
-Form1::Form1(const Form1Options &options, QWidget *parent) : QWidget(parent)
+Form1::Form1(const Form1Options &options, QWidget *parent) : QWidget(parent), m_fetch(options.fetch)
 {
     createControls();
 
+    m_fetch.setObserver(&m_fetchIndicator);
+    m_ctx.services.fetch = &m_fetch;
     m_ctx.services.Inet1 = &m_inet1;
     if (options.browser) {
         m_ctx.services.browser = options.browser;
@@ -44,12 +45,12 @@ Form1::Form1(const Form1Options &options, QWidget *parent) : QWidget(parent)
     // Ticks that arrive while a fetch blocks start no second handler.
     m_timer2.setInterval(100);
     connect(&m_timer2, &QTimer::timeout, this, [this] {
-        if (!BlockingFetch::isBusy())
+        if (!m_fetch.isBusy())
             Timer2_Timer(m_ctx);
     });
     m_timer1.setInterval(5000);
     connect(&m_timer1, &QTimer::timeout, this, [this] {
-        if (!BlockingFetch::isBusy())
+        if (!m_fetch.isBusy())
             Timer1_Timer(m_ctx);
     });
 }
@@ -134,9 +135,12 @@ void Form1::closeEvent(QCloseEvent *event)
 
 void Form1::Form_Unload()
 {
-    // Nothing is saved. A fetch may be blocking in a nested loop, which a normal
-    // quit would have to wait for: leave at once instead.
-    if (BlockingFetch::isBusy())
+    // Nothing is saved. A waiting fetch has a handler under it on this thread's stack
+    // that would go on with an empty answer, and more fetches: stop the transfer and
+    // leave without unwinding.
+    const bool waiting = m_fetch.isBusy();
+    m_fetch.abort();
+    if (waiting)
         std::_Exit(0);
     QCoreApplication::exit(0);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/FetchIndicator.h"
 #include "context/Form1Context.h"
+#include "platform/BlockingFetch.h"
 #include "platform/WebFetcher.h"
 
 #include <QTimer>
@@ -20,6 +22,7 @@ struct Form1Options
     BrowserLauncher *browser = nullptr;
     NetworkState *network = nullptr;
     std::function<void(const QString &title, const QString &text)> messageBox;
+    FetchOptions fetch;
 };
 
 // The program's only working window: four HTML panes, the search controls,
@@ -40,20 +43,21 @@ public:
     QTimer &timer2() { return m_timer2; }
     QWidget *frame(int number) const;
 
+    // Ends the program at once, also while a fetch waits; nothing is saved.
+    void Form_Unload();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // What the style may keep of pictures of the controls (the default is 10 MiB).
-    static constexpr int StylePictureCacheKiB = 1024;
-
     void createControls();
     void Form_Load();
     void LayoutPanes();
-    void Form_Unload();
 
     Form1Context m_ctx;
-    WebFetcher m_inet1;
+    FetchIndicator m_fetchIndicator;
+    BlockingFetch m_fetch;
+    WebFetcher m_inet1{&m_fetch};
     std::unique_ptr<BrowserLauncher> m_ownBrowser;
     std::unique_ptr<NetworkState> m_ownNetwork;
     QTimer m_timer1;

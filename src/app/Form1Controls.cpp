@@ -13,7 +13,6 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmapCache>
 #include <QPushButton>
 
 // The icon lives in the core library's resources, which a static library must register.
@@ -83,10 +82,6 @@ QComboBox *addList(QWidget *parent, QRect geometry, const QString &style)
 
 void Form1::createControls()
 {
-    // Under a style sheet the base style is handed a new palette at every paint and
-    // caches a picture of the control for each one, never to be used again: a long
-    // session fills the whole pixmap cache. A small cache costs only a redraw.
-    QPixmapCache::setCacheLimit(StylePictureCacheKiB);
     setWindowTitle(QString::fromLatin1(ApplicationTitle));
     initResources();
     QIcon icon;

@@ -3,6 +3,7 @@
 #include "app/Form1.h"
 #include "platform/Twips.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
@@ -64,6 +65,17 @@ void Form2::paintEvent(QPaintEvent *event)
     }
 }
 
+void Form2::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    m_closed = true;
+    // The main window's load may be waiting on a fetch under this call.
+    if (m_form1)
+        m_form1->Form_Unload();
+    else
+        QCoreApplication::exit(0);
+}
+
 void Form2::Form_Activate()
 {
     if (m_activated)
@@ -72,6 +84,8 @@ void Form2::Form_Activate()
     // Let the label paint before the main window's load blocks the thread.
     repaint();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (m_closed)
+        return;
 
     m_form1 = new Form1(mainWindowOptions());
     m_form1->setAttribute(Qt::WA_DeleteOnClose);

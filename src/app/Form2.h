@@ -30,10 +30,13 @@ protected:
     bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    // Closed by the user before it unloaded itself: the program ends.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     QLabel *m_label1;
     Form1 *m_form1 = nullptr;
     bool m_activated = false;
     bool m_painted = false;
+    bool m_closed = false;
 };

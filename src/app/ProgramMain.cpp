@@ -2,6 +2,7 @@
 
 #include "app/mainLoad.h"
 #include "panes/EngineSwitches.h"
+#include "platform/ProcessSettings.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -33,6 +34,7 @@ int ProgramMain(int argc, char *argv[], const std::function<void(QApplication &)
     QApplication::setApplicationName(QStringLiteral("KestrovaV1.0"));
     // Ties the window to its menu entry on Wayland, where there is no WM_CLASS.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kestrova.Kestrova"));
+    ProcessSettings::apply();
     if (onApplication)
         onApplication(app);
     mainLoad::Main();

@@ -4,7 +4,7 @@
 #include "catalog/CategoryPath.h"
 #include "catalog/ChildCategories.h"
 #include "context/Form1Context.h"
-#include "platform/FetchNotice.h"
+#include "platform/BlockingFetch.h"
 #include "platform/PagePane.h"
 #include "platform/WebFetcher.h"
 #include "platform/XmlReader.h"
@@ -30,7 +30,7 @@ void selectCategoryAtStart(Form1Context &ctx, const QString &link)
 // accept mark is selected as it is met.
 QString composeMenuFromPlatform(Form1Context &ctx)
 {
-    XmlReader reader;
+    XmlReader reader(ctx.services.fetch);
     reader.setURL(CreateURL::BuildItemCatsUrl(QStringLiteral("0")));
     QString html = CatalogDocuments::menuStyle();
     const QString blanks(30, QLatin1Char(' '));
@@ -52,7 +52,7 @@ void LoadCategoryMenu(Form1Context &ctx)
 {
     if (!ctx.state.IsOnline)
         return;
-    const FetchNoticeScope notice(ctx.ui.WebBrowser1);
+    const BlockingFetch::PaneScope forPane(ctx.services.fetch, ctx.ui.WebBrowser1);
     WebFetcher *fetcher = ctx.services.Inet1;
     fetcher->setRequestTimeout(5);
 

@@ -4,7 +4,7 @@
 #include "catalog/CategoryScope.h"
 #include "catalog/PageReset.h"
 #include "context/Form1Context.h"
-#include "platform/FetchNotice.h"
+#include "platform/BlockingFetch.h"
 #include "platform/PagePane.h"
 #include "platform/XmlReader.h"
 #include "requests/CreateURL.h"
@@ -13,7 +13,7 @@ void ShowChildCategories(Form1Context &ctx, const QString &link)
 {
     if (!ctx.state.IsOnline)
         return;
-    const FetchNoticeScope notice(ctx.ui.WebBrowser3);
+    const BlockingFetch::PaneScope forPane(ctx.services.fetch, ctx.ui.WebBrowser3);
     SelectCurrentCategoryScope(ctx);
 
     const QString cid = CreateURL::GetTagValue(link, QStringLiteral("cid"));
@@ -21,7 +21,7 @@ void ShowChildCategories(Form1Context &ctx, const QString &link)
     int written = 0;
     if (!cid.isEmpty()) {
         // A failed or unreadable answer is an empty document: no records.
-        XmlReader reader;
+        XmlReader reader(ctx.services.fetch);
         reader.setURL(CreateURL::BuildItemCatsUrl(cid));
         const QList<QDomElement> records = XmlReader::children(reader.root());
         for (const QDomElement &record : records) {

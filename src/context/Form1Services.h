@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class BlockingFetch;
 class WebFetcher;
 class NetworkState;
 class BrowserLauncher;
@@ -11,6 +12,8 @@ class BrowserLauncher;
 // Platform services; tests substitute the browser, the network query and the message box.
 struct Form1Services
 {
+    // Every fetch of the routines goes through this one; Inet1 and the XML readers use it.
+    BlockingFetch *fetch = nullptr;
     WebFetcher *Inet1 = nullptr;
     NetworkState *network = nullptr;
     BrowserLauncher *browser = nullptr;

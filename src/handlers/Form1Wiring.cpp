@@ -55,7 +55,7 @@ void wirePane(Form1Context &ctx, PagePane *pane, PaneHandler handler)
                          bool answer = false;
                          // A notification that arrives while a fetch blocks starts no
                          // second handler; the navigation is still refused.
-                         if (BlockingFetch::isBusy())
+                         if (ctx.services.fetch && ctx.services.fetch->isBusy())
                              answer = ctx.state.CancelNav;
                          else
                              handler(ctx, url, flags, answer);

@@ -5,7 +5,9 @@
 
 QString WebFetcher::OpenURL(const QString &url)
 {
-    const BlockingFetch::Result fetched = BlockingFetch::get(url, m_requestTimeout * 1000);
+    if (!m_fetch)
+        return QString();
+    const BlockingFetch::Result fetched = m_fetch->get(url, m_requestTimeout * 1000);
     if (!fetched.ok)
         return QString();
     return TextDecoding::decodePage(fetched.body, fetched.contentType);

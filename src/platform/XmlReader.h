@@ -5,16 +5,16 @@
 #include <QList>
 #include <QString>
 
-// Loads an XML document from a URL (blocking, 10 s time-out) and walks it by
+class BlockingFetch;
+
+// Loads an XML document from a URL (blocking, the fetch's XML time-out) and walks it by
 // position and by tag name. A document that cannot be fetched or parsed is
 // empty: a null root, no children, empty texts.
 class XmlReader
 {
 public:
-    static constexpr int TimeoutSeconds = 10;
-    // The time-out of every load, TimeoutSeconds unless changed (tests shorten it).
-    static int timeoutMs();
-    static void setTimeoutMs(int milliseconds);
+    // A reader without a fetch only parses what it is given.
+    explicit XmlReader(BlockingFetch *fetch = nullptr) : m_fetch(fetch) {}
 
     // Fetches and parses; replaces any earlier document of this reader.
     void setURL(const QString &url);
@@ -34,5 +34,6 @@ public:
     static QString childText(const QDomElement &parent, const QString &tagName);
 
 private:
+    BlockingFetch *m_fetch;
     QDomDocument m_document;
 };

@@ -3,26 +3,12 @@
 #include "BlockingFetch.h"
 
 // The loading half of the reader; parsing and walking need no network.
-namespace {
-
-int g_timeoutMs = XmlReader::TimeoutSeconds * 1000;
-
-} // namespace
-
-int XmlReader::timeoutMs()
-{
-    return g_timeoutMs;
-}
-
-void XmlReader::setTimeoutMs(int milliseconds)
-{
-    g_timeoutMs = milliseconds;
-}
-
 void XmlReader::setURL(const QString &url)
 {
     m_document = QDomDocument();
-    const BlockingFetch::Result fetched = BlockingFetch::get(url, g_timeoutMs);
+    if (!m_fetch)
+        return;
+    const BlockingFetch::Result fetched = m_fetch->get(url, m_fetch->options().xmlTimeoutMs);
     if (fetched.ok)
         setContent(fetched.body);
 }

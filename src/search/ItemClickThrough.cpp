@@ -1,8 +1,8 @@
 #include "search/ItemClickThrough.h"
 
 #include "context/Form1Context.h"
+#include "platform/BlockingFetch.h"
 #include "platform/BrowserLauncher.h"
-#include "platform/FetchNotice.h"
 #include "platform/XmlReader.h"
 #include "requests/CreateURL.h"
 
@@ -19,7 +19,7 @@ void openAffiliateAddress(Form1Context &ctx, const QString &aid, const QString &
 {
     QString answer;
     for (;;) {
-        XmlReader reader;
+        XmlReader reader(ctx.services.fetch);
         reader.setURL(CreateURL::BuildLinkCodeUrl(aid, mode));
         const QDomElement result = XmlReader::item(reader.root(), QStringLiteral("RESULT"));
         if (!result.isNull())
@@ -39,7 +39,7 @@ void WebBrowser4_BeforeNavigate2(Form1Context &ctx, const QString &link, int fla
     cancel = ctx.state.CancelNav;
     if (flags == 0)
         return;
-    const FetchNoticeScope notice(ctx.ui.WebBrowser4);
+    const BlockingFetch::PaneScope forPane(ctx.services.fetch, ctx.ui.WebBrowser4);
     const QString item = CreateURL::GetTagValue(link, QStringLiteral("catid"));
     const QString seller = CreateURL::GetTagValue(link, QStringLiteral("nick_id"));
     int attempts = 0;

@@ -2,7 +2,7 @@
 
 #include "context/ApplicationTitle.h"
 #include "context/Form1Context.h"
-#include "platform/FetchNotice.h"
+#include "platform/BlockingFetch.h"
 #include "platform/PagePane.h"
 #include "platform/XmlReader.h"
 #include "requests/CreateURL.h"
@@ -82,10 +82,10 @@ void ShowSearchResults(Form1Context &ctx, const QString &link)
         return;
     }
 
-    const FetchNoticeScope notice(ui.WebBrowser4);
+    const BlockingFetch::PaneScope forPane(ctx.services.fetch, ui.WebBrowser4);
 
     // A fresh URL, and so a fresh token, for every attempt; one counter over all of them.
-    XmlReader reader;
+    XmlReader reader(ctx.services.fetch);
     QString total;
     int attempts = 0;
     auto fetch = [&] {

@@ -300,7 +300,8 @@ void E2eSearchRoutinesTest::storedEncodedTokenBesideTypedPercent()
     }
     QVERIFY2(token.contains(QLatin1Char('%')), qPrintable(url));
 
-    const BlockingFetch::Result result = BlockingFetch::get(url, 10000);
+    BlockingFetch fetch;
+    const BlockingFetch::Result result = fetch.get(url, 10000);
     QVERIFY2(result.ok, qPrintable(url)); // a token escaped twice is refused with 403
     QByteArray target;
     QTRY_VERIFY2_WITH_TIMEOUT((target = lastSearchTarget()).contains(token.toLatin1()),

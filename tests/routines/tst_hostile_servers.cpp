@@ -11,7 +11,7 @@
 #include "support/TestConfiguration.h"
 
 #include "platform/BlockingFetch.h"
-#include "platform/XmlReader.h"
+#include "platform/ProcessSettings.h"
 #include "search/ResultGrid.h"
 #include "support/SandboxProcess.h"
 
@@ -53,10 +53,7 @@ constexpr bool ResidentMemoryMeaningful = !Sanitized;
 constexpr qint64 FloodBytes = 100 * 1000 * 1000;
 // Where a redirect leads to an unpaced flood.
 const QByteArray FloodPath = "/flood";
-// Longer than an unpaced sender needs to put a whole flood through loopback.
-constexpr int StallMs = 300;
-// Faster than any link the program meets, yet slower than the network thread empties a
-// socket: a sender that never lets the socket run dry keeps Qt's body reader looping.
+// Faster than any link the program meets: a sender that never lets the socket run dry.
 constexpr qint64 FloodBytesPerSecond = (Sanitized ? 100 : 400) * 1000 * 1000;
 
 // An XML body that every routine would take for a good answer.
@@ -92,8 +89,8 @@ Answer redirect(const QByteArray &location)
     return a;
 }
 
-// 100 MB of one letter, deflated to about 100 KB: the network layer inflates what it
-// is sent with "Content-Encoding: deflate".
+// 100 MB of one letter, deflated to about 100 KB: the fetcher inflates what it is sent
+// with "Content-Encoding: deflate".
 Answer deflateBomb()
 {
     const QByteArray inflated(FloodBytes, 'x');
@@ -111,7 +108,9 @@ QByteArray gbk(const QString &text)
 // As after load, searching "连衣裙" in all categories on page 1.
 std::unique_ptr<ContextFixture> loadedFixture()
 {
-    auto f = std::make_unique<ContextFixture>();
+    FetchOptions options;
+    options.xmlTimeoutMs = XmlTimeoutMs;
+    auto f = std::make_unique<ContextFixture>(options);
     f->makeLoaded();
     f->ctx.state.PageText = QStringLiteral("1");
     f->ctx.state.RowOffset = QStringLiteral("0");
@@ -147,7 +146,8 @@ private:
 
 void TestHostileServers::initTestCase()
 {
-    XmlReader::setTimeoutMs(XmlTimeoutMs);
+    // As the program does at start: what the allocator gives back is part of the bound.
+    ProcessSettings::apply();
     // Another host, for answers that send the program elsewhere.
     m_server = std::make_unique<HostileServer>();
     m_server->routeFixed("/elsewhere",
@@ -161,7 +161,6 @@ void TestHostileServers::initTestCase()
 
 void TestHostileServers::cleanupTestCase()
 {
-    XmlReader::setTimeoutMs(XmlReader::TimeoutSeconds * 1000);
     m_server.reset();
 }
 
@@ -169,7 +168,6 @@ void TestHostileServers::failedAnswers_data()
 {
     QTest::addColumn<Routine>("routine");
     QTest::addColumn<HostileServer::Answer>("answer");
-    QTest::addColumn<int>("stallMs"); // the window's thread sleeps after each start
 
     Answer silent;
     silent.kind = Answer::Silent;
@@ -200,7 +198,7 @@ void TestHostileServers::failedAnswers_data()
         {"100 MB with a length", flood(Answer::Length), all},
         {"100 MB chunked", flood(Answer::Chunked), all},
         {"100 MB until the connection closes", flood(Answer::CloseDelimited), all},
-        // As fast as the network thread can take it off loopback.
+        // As fast as the fetcher's thread can take it off loopback.
         {"100 MB unpaced with a length", flood(Answer::Length, 0), all},
         {"100 MB unpaced chunked", flood(Answer::Chunked, 0), all},
         {"100 MB unpaced until the connection closes", flood(Answer::CloseDelimited, 0), all},
@@ -223,20 +221,7 @@ void TestHostileServers::failedAnswers_data()
     };
     for (const auto &[name, answer, routines] : answers) {
         for (const Routine routine : routines)
-            QTest::addRow("%s: %s", RoutineRun::name(routine), name) << routine << answer << 0;
-    }
-    // As when the machine is busy and the window's thread loses the processor right after
-    // handing a transfer to the network thread: the sender has the socket to itself.
-    const QList<std::tuple<const char *, Answer>> stalled = {
-        {"100 MB unpaced with a length", flood(Answer::Length, 0)},
-        {"100 MB unpaced chunked", flood(Answer::Chunked, 0)},
-        {"100 MB unpaced until the connection closes", flood(Answer::CloseDelimited, 0)},
-        {"302 to an unpaced flood", redirect(FloodPath)},
-    };
-    for (const auto &[name, answer] : stalled) {
-        for (const Routine routine : {Routine::Probe, Routine::Search})
-            QTest::addRow("%s: %s, window stalled %d ms", RoutineRun::name(routine), name, StallMs)
-                << routine << answer << StallMs;
+            QTest::addRow("%s: %s", RoutineRun::name(routine), name) << routine << answer;
     }
 }
 
@@ -244,7 +229,6 @@ void TestHostileServers::failedAnswers()
 {
     QFETCH(Routine, routine);
     QFETCH(HostileServer::Answer, answer);
-    QFETCH(int, stallMs);
 
     HostileServer server;
     for (const QByteArray path : {"/", "/Excel/Menu.rar", "/ContentPane.aspx", "/router/rest",
@@ -254,9 +238,7 @@ void TestHostileServers::failedAnswers()
     TestConfiguration::installOneHost(server.hostPort(), server.url(QStringLiteral("/")));
     auto f = loadedFixture();
 
-    BlockingFetch::setStallAfterStartForTesting(stallMs);
     const RoutineRun::Figures figures = RoutineRun::run(*f, routine);
-    BlockingFetch::setStallAfterStartForTesting(0);
     const int requests = server.requestCount();
     const qint64 sentPerRequest = server.bodyBytesSent() / qMax(1, requests);
     qInfo("%s: returned after %lld ms, %d requests, resident memory +%lld KiB at the peak, "
@@ -273,7 +255,7 @@ void TestHostileServers::failedAnswers()
     } else if (answer.headers.value("Location") == FloodPath) {
         QCOMPARE(requests, 2 * RoutineRun::failedRequests(routine));
     } else if (answer.kind == Answer::Reset) {
-        // The network layer sends a request again, once, over a new connection.
+        // A request on a kept connection that the server dropped goes again, once, on a new one.
         QVERIFY(requests >= RoutineRun::failedRequests(routine) &&
                 requests <= 2 * RoutineRun::failedRequests(routine));
     } else {

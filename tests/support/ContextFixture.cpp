@@ -3,12 +3,12 @@
 #include "handlers/Form1Routines.h"
 #include "handlers/Form1Wiring.h"
 
-ContextFixture::ContextFixture()
+ContextFixture::ContextFixture(const FetchOptions &fetchOptions)
     : TB_Search(new QLineEdit(&window)), CB_Sub(new QComboBox(&window)),
       CB_page(new QComboBox(&window)), CB_Sort(new QComboBox(&window)),
       Cmd_Search(new QPushButton(&window)), Cmd_UpPage(new QPushButton(&window)),
       Cmd_DownPage(new QPushButton(&window)), LB_Total1(new QLabel(&window)),
-      LB_Total2(new QLabel(&window))
+      LB_Total2(new QLabel(&window)), fetch(fetchOptions)
 {
     ctx.ui.TB_Search = TB_Search;
     ctx.ui.CB_Sub = CB_Sub;
@@ -23,6 +23,7 @@ ContextFixture::ContextFixture()
     ctx.ui.WebBrowser2 = &pane2;
     ctx.ui.WebBrowser3 = &pane3;
     ctx.ui.WebBrowser4 = &pane4;
+    ctx.services.fetch = &fetch;
     ctx.services.Inet1 = &fetcher;
     ctx.services.network = &network;
     ctx.services.browser = &browser;

@@ -125,7 +125,7 @@ void verifyFailedOutcome(ContextFixture &f, Routine routine)
     }
     QVERIFY(f.browser.opened.isEmpty());
     QVERIFY(f.messages.isEmpty());
-    QVERIFY(!BlockingFetch::isBusy());
+    QVERIFY(!f.fetch.isBusy());
 }
 
 } // namespace RoutineRun

@@ -3,14 +3,15 @@
 #include "support/TestConfiguration.h"
 #include "support/TestDoubles.h"
 
+#include "app/BusyNotice.h"
 #include "app/Form1.h"
 #include "catalog/CategoryMenu.h"
 #include "catalog/ChildCategories.h"
 #include "handlers/Form1Routines.h"
 #include "panes/EngineSwitches.h"
 #include "panes/WebEnginePane.h"
-#include "platform/BusyNotice.h"
 #include "platform/PagePane.h"
+#include "platform/ProcessSettings.h"
 #include "platform/Twips.h"
 #include "requests/AccessTokenPool.h"
 #include "requests/Configuration.h"
@@ -373,6 +374,7 @@ private slots:
         qsizetype lateCount = -1;
         QWidget *lateFrame = nullptr;
         QString lateText;
+        bool lateWaitCursor = false;
         QTimer::singleShot(300, [&] { earlyCount = int(visibleNotices().size()); });
         QTimer::singleShot(1200, [&] {
             const QList<QLabel *> late = visibleNotices();
@@ -381,6 +383,8 @@ private slots:
                 lateFrame = late.first()->parentWidget()->parentWidget();
                 lateText = late.first()->text();
             }
+            const QCursor *cursor = QGuiApplication::overrideCursor();
+            lateWaitCursor = cursor && cursor->shape() == Qt::WaitCursor;
         });
 
         if (frame == 1) {
@@ -399,8 +403,10 @@ private slots:
         QCOMPARE(lateCount, 1);
         QCOMPARE(lateFrame, m_form->frame(frame));
         QCOMPARE(lateText, QStringLiteral("正在加载… 1 秒"));
+        QVERIFY(lateWaitCursor);
         // Gone the moment the fetch ended.
         QVERIFY(m_form->findChildren<QLabel *>(BusyNotice::ObjectName).isEmpty());
+        QVERIFY(!QGuiApplication::overrideCursor());
     }
 };
 
@@ -410,6 +416,7 @@ int main(int argc, char *argv[])
     EngineSwitches::install();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    ProcessSettings::apply();
     TestForm1 test;
     return QTest::qExec(&test, argc, argv);
 }
