@@ -1,13 +1,36 @@
 #include "SandboxServer.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <pthread.h>
 #include <thread>
 
-int main(int argc, char *argv[])
+namespace {
+
+qsizetype runningThreads()
+{
+    return QDir(QStringLiteral("/proc/self/task"))
+        .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+        .size();
+}
+
+// Qt's pooled threads (its image conversions use them) end detached: the application
+// waits for their work, not for the threads to be gone. Exit handlers that run while one is
+// still unwinding race with it; the leak checker's tracer crashed on such a thread.
+void waitForOtherThreadsToEnd()
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (runningThreads() > 1 && clock.elapsed() < 2000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+}
+
+int serve(int argc, char *argv[])
 {
     // Block SIGINT and SIGTERM in every thread; one thread waits for them and
     // stops the server, which cannot be done from a signal handler.
@@ -56,4 +79,13 @@ int main(int argc, char *argv[])
     pthread_kill(waiter.native_handle(), SIGTERM);
     waiter.join();
     return served ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const int status = serve(argc, argv);
+    waitForOtherThreadsToEnd();
+    return status;
 }
