@@ -20,6 +20,13 @@
 
 #include <csignal>
 
+// Empty when the build has no sandbox (KESTROVA_BUILD_SANDBOX off).
+#ifdef KESTROVA_SANDBOX_EXE
+inline constexpr char SandboxExecutable[] = KESTROVA_SANDBOX_EXE;
+#else
+inline constexpr char SandboxExecutable[] = "";
+#endif
+
 class SandboxProcess
 {
 public:
@@ -33,15 +40,7 @@ public:
 
     ~SandboxProcess() { stop(); }
 
-    // Empty when the build has no sandbox (KESTROVA_BUILD_SANDBOX off).
-    static QString executable()
-    {
-#ifdef KESTROVA_SANDBOX_EXE
-        return QStringLiteral(KESTROVA_SANDBOX_EXE);
-#else
-        return QString();
-#endif
-    }
+    static QString executable() { return QString::fromUtf8(SandboxExecutable); }
 
     // Starts the sandbox with --port 0 and the extra arguments; waits for its
     // "listening on" line.
@@ -86,22 +85,10 @@ public:
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
     }
 
-    QProcess &process()
-    {
-        return m_process;
-    }
-    quint16 port() const
-    {
-        return m_port;
-    }
-    QString hostPort() const
-    {
-        return m_hostPort;
-    }
-    QString baseUrl() const
-    {
-        return QStringLiteral("http://") + m_hostPort;
-    }
+    QProcess &process() { return m_process; }
+    quint16 port() const { return m_port; }
+    QString hostPort() const { return m_hostPort; }
+    QString baseUrl() const { return QStringLiteral("http://") + m_hostPort; }
 
     // GET target ("/path?query") sent the way the program's fetcher sends a URL
     // it was handed unencoded: spaces and non-ASCII percent-encoded as UTF-8,
