@@ -1,34 +1,13 @@
 #include "SandboxServer.h"
 
-#include <QDir>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <pthread.h>
 #include <thread>
 
 namespace {
-
-qsizetype runningThreads()
-{
-    return QDir(QStringLiteral("/proc/self/task"))
-        .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
-        .size();
-}
-
-// Qt's pooled threads (its image conversions use them) end detached: the application
-// waits for their work, not for the threads to be gone. Exit handlers that run while one is
-// still unwinding race with it; the leak checker's tracer crashed on such a thread.
-void waitForOtherThreadsToEnd()
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (runningThreads() > 1 && clock.elapsed() < 2000)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-}
 
 int serve(int argc, char *argv[])
 {
@@ -85,7 +64,5 @@ int serve(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
-    const int status = serve(argc, argv);
-    waitForOtherThreadsToEnd();
-    return status;
+    return serve(argc, argv);
 }
