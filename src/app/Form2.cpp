@@ -1,6 +1,7 @@
 #include "app/Form2.h"
 
 #include "app/Form1.h"
+#include "panes/PaneEngine.h"
 #include "platform/Twips.h"
 
 #include <QCloseEvent>
@@ -87,6 +88,7 @@ void Form2::Form_Activate()
     if (m_closed)
         return;
 
+    PaneEngine::warm(); // done already unless the window activated first
     m_form1 = new Form1(mainWindowOptions());
     m_form1->setAttribute(Qt::WA_DeleteOnClose);
     m_form1->Show();
