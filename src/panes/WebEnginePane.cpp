@@ -167,16 +167,27 @@ void WebEnginePane::load(const QUrl &url, State state)
 {
     m_url = url;
     m_state = state;
+    m_reloads = 0;
     m_page->loadOwn(url);
 }
 
 void WebEnginePane::onLoadingChanged(const QWebEngineLoadingInfo &info)
 {
-    // Ends of loads that a newer one replaced carry other addresses: a reload of
-    // the same address starts only once its document has loaded.
-    if (info.url() != m_url || m_state == State::Shown ||
-        info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+    // The engine may report loads that follow each other quickly as one, under
+    // the first one's address: the newest document has loaded once the page
+    // shows its address and loads nothing more. A reload of the same address
+    // starts only once its document has loaded.
+    if (m_state == State::Shown || info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
         return;
+    if (info.url() != m_url && (m_page->url() != m_url || m_page->isLoading())) {
+        // The engine stopped on another document: a navigation the one before
+        // started (a refresh, refused) took the place of this load.
+        if (!m_page->isLoading() && m_page->url() != m_url && m_reloads < MaxReloads) {
+            ++m_reloads;
+            m_page->loadOwn(m_url);
+        }
+        return;
+    }
     const State ended = m_state;
     m_state = State::Shown;
     // Nothing goes back in a pane.

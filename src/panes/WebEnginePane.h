@@ -84,6 +84,9 @@ private:
     QUrl m_url;           // the current document's address
     State m_state = State::Shown;
     bool m_restored = false; // the newest load follows a renderer's death
+    // Loads of the same document after the engine dropped them for another.
+    static constexpr int MaxReloads = 3;
+    int m_reloads = 0;
     static constexpr int MaxRestoresInWindow = 3;
     static constexpr qint64 RestoreWindowMs = 10000;
     int m_restoresInWindow = 0;

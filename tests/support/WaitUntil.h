@@ -18,8 +18,12 @@ inline bool waitUntil(const std::function<bool()> &done, int timeoutMs = 30000)
     QTimer check;
     check.setInterval(1);
     QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        // done() may wait itself: no second check starts inside it.
+        check.stop();
         if (done())
             loop.quit();
+        else
+            check.start();
     });
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     check.start();
