@@ -7,7 +7,7 @@
 #include "support/pane/PaneInspect.h"
 
 #include "panes/EngineSwitches.h"
-#include "panes/PaneEngine.h"
+#include "panes/PaneScheme.h"
 #include "panes/WebEnginePane.h"
 
 #include <QApplication>
@@ -44,7 +44,7 @@ void settle()
 int main(int argc, char **argv)
 {
     EngineSwitches::install();
-    PaneEngine::registerScheme();
+    PaneScheme::registerScheme();
     QApplication app(argc, argv);
     constexpr int WarmUp = 50;
     const int writes = qMax(WarmUp + 1, argc > 1 ? atoi(argv[1]) : 1050);

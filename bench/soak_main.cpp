@@ -15,6 +15,7 @@
 #include "app/Form1.h"
 #include "panes/EngineSwitches.h"
 #include "panes/PaneEngine.h"
+#include "panes/PaneScheme.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -311,7 +312,7 @@ int main(int argc, char *argv[])
     if (args.contains(QStringLiteral("--window"))) {
         // As the shipped program: its engine switches, one renderer for the panes.
         EngineSwitches::install();
-        PaneEngine::registerScheme();
+        PaneScheme::registerScheme();
         prepareHeadlessEngine();
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
         QApplication app(argc, argv);

@@ -1,6 +1,6 @@
 #include "PaneDocuments.h"
 
-#include "PaneEngine.h"
+#include "PaneScheme.h"
 
 #include <QBuffer>
 #include <QRegularExpression>
@@ -41,7 +41,7 @@ QUrl PaneDocuments::store(int pane, const QString &html, const QUrl &base)
     ++document.serial;
     document.bytes = withDefaults(html, base);
     QUrl url;
-    url.setScheme(QString::fromLatin1(PaneEngine::Scheme));
+    url.setScheme(QString::fromLatin1(PaneScheme::Name));
     url.setPath(QStringLiteral("%1/%2").arg(pane).arg(document.serial));
     return url;
 }

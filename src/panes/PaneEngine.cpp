@@ -2,13 +2,13 @@
 
 #include "PaneDocuments.h"
 #include "PaneRequestFilter.h"
+#include "PaneScheme.h"
 
 #include <QCoreApplication>
 #include <QUrl>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
-#include <QWebEngineUrlScheme>
 
 namespace PaneEngine {
 
@@ -73,21 +73,12 @@ void create()
     lockDown(e.profile->settings());
     e.profile->setUrlRequestInterceptor(new PaneRequestFilter(e.profile));
     e.documents = new PaneDocuments(e.profile);
-    e.profile->installUrlSchemeHandler(Scheme, e.documents);
+    e.profile->installUrlSchemeHandler(PaneScheme::Name, e.documents);
     // Post routines run newest first: this one before the engine's own.
     qAddPostRoutine(release);
 }
 
 } // namespace
-
-void registerScheme()
-{
-    if (QWebEngineUrlScheme::schemeByName(Scheme).name() == Scheme)
-        return;
-    QWebEngineUrlScheme scheme(Scheme);
-    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
-    QWebEngineUrlScheme::registerScheme(scheme);
-}
 
 void warm()
 {
@@ -111,11 +102,6 @@ PaneDocuments *documents()
 {
     profile();
     return engine().documents;
-}
-
-bool isPaneDocument(const QUrl &url)
-{
-    return url.scheme() == QLatin1String(Scheme) || url == QUrl(QStringLiteral("about:blank"));
 }
 
 } // namespace PaneEngine

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QString>
 #include <QtGlobal>
 
 class PaneDocuments;
@@ -11,16 +10,10 @@ class QWebEngineProfile;
 // program's own scheme, installed once. The default profile is left alone.
 namespace PaneEngine {
 
-// The scheme the panes' documents are served under.
-constexpr char Scheme[] = "kestrova-pane";
-
 // The engine's memory cache of the panes' pictures. Left to itself it takes 2 %
 // of the machine's memory, up to 50 MiB, and fills it with pictures of grids
 // long gone; this much still holds the pictures of the last few grids.
 constexpr int HttpCacheBytes = 2 * 1024 * 1024;
-
-// Must run before the application object exists.
-void registerScheme();
 
 // Creates the profile, its scheme handler and a first page with its renderer,
 // so the panes start on a ready engine; does nothing once done.
@@ -28,8 +21,5 @@ void warm();
 
 QWebEngineProfile *profile();
 PaneDocuments *documents();
-
-// The main-frame addresses a pane may show: its own documents and the blank page.
-bool isPaneDocument(const QUrl &url);
 
 } // namespace PaneEngine

@@ -1,6 +1,6 @@
 #include "PaneRequestFilter.h"
 
-#include "PaneEngine.h"
+#include "PaneScheme.h"
 
 #include "requests/Configuration.h"
 
@@ -31,7 +31,7 @@ bool PaneRequestFilter::allows(QWebEngineUrlRequestInfo::ResourceType type, cons
     case QWebEngineUrlRequestInfo::ResourceTypeFontResource:
         return isWeb(url) && hostAndPort(url).compare(makerHost, Qt::CaseInsensitive) == 0;
     case QWebEngineUrlRequestInfo::ResourceTypeMainFrame:
-        return PaneEngine::isPaneDocument(url);
+        return PaneScheme::isPaneDocument(url);
     default:
         return false;
     }

@@ -32,9 +32,8 @@ QString resource(const QString &file)
 
 QString documentCreation()
 {
-    static const QString script =
-        read(QStringLiteral(":/qtwebchannel/qwebchannel.js")) + QLatin1Char('\n') +
-        resource(QStringLiteral("capture.js"));
+    static const QString script = read(QStringLiteral(":/qtwebchannel/qwebchannel.js")) +
+                                  QLatin1Char('\n') + resource(QStringLiteral("capture.js"));
     return script;
 }
 

@@ -4,6 +4,7 @@
 #include "PaneEngine.h"
 #include "PaneLinkBridge.h"
 #include "PanePage.h"
+#include "PaneScheme.h"
 #include "PaneScripts.h"
 #include "platform/Twips.h"
 
@@ -230,7 +231,7 @@ void WebEnginePane::restoreDocument()
     m_restored = true;
     if (m_state == State::Shown)
         load(m_url, State::Reloading);
-    else if (m_url.scheme() == QLatin1String(PaneEngine::Scheme) && m_documents)
+    else if (m_url.scheme() == QLatin1String(PaneScheme::Name) && m_documents)
         load(m_documents->store(m_id, m_content, documentBase()), m_state);
     else
         load(m_url, m_state);

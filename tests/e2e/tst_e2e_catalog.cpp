@@ -5,13 +5,13 @@
 
 #include "app/Form1.h"
 #include "panes/WebEnginePane.h"
-#include "support/WaitUntil.h"
-#include "support/pane/PaneInspect.h"
-#include "support/pane/PaneTestMain.h"
 #include "requests/AccessTokenPool.h"
 #include "requests/Configuration.h"
 #include "support/SandboxProcess.h"
 #include "support/TestConfiguration.h"
+#include "support/WaitUntil.h"
+#include "support/pane/PaneInspect.h"
+#include "support/pane/PaneTestMain.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -336,7 +336,8 @@ void E2eCatalogTest::pathClickShrinksThePath()
 
     click(2, QStringLiteral("a"));
 
-    QVERIFY(waitUntil([&] { return ctx.state.CatIds == QStringList{QStringLiteral("16")}; }, 30000));
+    QVERIFY(
+        waitUntil([&] { return ctx.state.CatIds == QStringList{QStringLiteral("16")}; }, 30000));
     QCOMPARE(ctx.state.CatIds, QStringList{QStringLiteral("16")});
     QCOMPARE(pane(2)->content(), pathDocument({{"16", "0", "女装/女士精品"}}));
     QCOMPARE(pane(3)->content(), childDocument(QStringLiteral("16")));

@@ -4,14 +4,14 @@
 
 #include "app/Form1.h"
 #include "panes/WebEnginePane.h"
-#include "support/WaitUntil.h"
-#include "support/pane/PaneInspect.h"
-#include "support/pane/PaneTestMain.h"
 #include "requests/AccessTokenPool.h"
 #include "requests/Configuration.h"
 #include "support/SandboxGrid.h"
 #include "support/SandboxProcess.h"
 #include "support/TestConfiguration.h"
+#include "support/WaitUntil.h"
+#include "support/pane/PaneInspect.h"
+#include "support/pane/PaneTestMain.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -8,16 +8,17 @@
 
 #include "panes/EngineSwitches.h"
 #include "panes/PaneEngine.h"
+#include "panes/PaneScheme.h"
 #include "panes/WebEnginePane.h"
 
 #include <QApplication>
+#include <QDirIterator>
 #include <QFrame>
+#include <QTemporaryDir>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
-#include <QWebEngineView>
-#include <QDirIterator>
-#include <QTemporaryDir>
 #include <QWebEngineSettings>
+#include <QWebEngineView>
 #include <QtTest>
 
 namespace {
@@ -98,7 +99,8 @@ private slots:
         QCOMPARE(renderers.size(), 1);
         // Each pane still shows its own document.
         for (int i = 0; i < 4; ++i)
-            QVERIFY(PaneInspect::toPlainText(panes[i]).startsWith(QStringLiteral("pane %1\n").arg(i)));
+            QVERIFY(
+                PaneInspect::toPlainText(panes[i]).startsWith(QStringLiteral("pane %1\n").arg(i)));
     }
 
     void engineKeepsNothingOnDisk()
@@ -142,7 +144,7 @@ int main(int argc, char **argv)
     for (const char *name : {"HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME"})
         qputenv(name, folder.path().toUtf8());
     prepareHeadlessEngine();
-    PaneEngine::registerScheme();
+    PaneScheme::registerScheme();
     QApplication app(argc, argv);
     TestEngineSwitches test;
     return QTest::qExec(&test, argc, argv);

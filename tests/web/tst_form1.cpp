@@ -11,7 +11,7 @@
 #include "catalog/ChildCategories.h"
 #include "handlers/Form1Routines.h"
 #include "panes/EngineSwitches.h"
-#include "panes/PaneEngine.h"
+#include "panes/PaneScheme.h"
 #include "panes/WebEnginePane.h"
 #include "platform/PagePane.h"
 #include "platform/ProcessSettings.h"
@@ -416,7 +416,7 @@ int main(int argc, char *argv[])
 {
     // The panes share one renderer, as in the program.
     EngineSwitches::install();
-    PaneEngine::registerScheme();
+    PaneScheme::registerScheme();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     ProcessSettings::apply();

@@ -16,7 +16,7 @@
 
 #include "app/Form1.h"
 #include "catalog/CategorySelection.h"
-#include "panes/PaneEngine.h"
+#include "panes/PaneScheme.h"
 #include "panes/WebEnginePane.h"
 #include "requests/Configuration.h"
 
@@ -88,7 +88,7 @@ bool isOwnDocument(WebEnginePane *pane)
 {
     // Its address names the pane first, then the write.
     const QUrl shown = pane->view()->page()->url();
-    return shown.scheme() == QLatin1String(PaneEngine::Scheme) &&
+    return shown.scheme() == QLatin1String(PaneScheme::Name) &&
            shown.path().section(QLatin1Char('/'), 0, 0) ==
                pane->documentUrl().path().section(QLatin1Char('/'), 0, 0);
 }
@@ -240,8 +240,9 @@ bool TestHostileContent::waitForPanes()
         if (!PaneInspect::waitForDocument(pane(i))) {
             // Which document the pane shows, for a failure on a busy machine.
             const QString shown =
-                PaneInspect::evaluate(pane(i), QStringLiteral("document.readyState + ' ' + "
-                                              "(document.firstChild && document.firstChild.data)"))
+                PaneInspect::evaluate(
+                    pane(i), QStringLiteral("document.readyState + ' ' + "
+                                            "(document.firstChild && document.firstChild.data)"))
                     .toString();
             qWarning("pane %d still loading; it shows: %s", i, qPrintable(shown));
             return false;
@@ -412,10 +413,10 @@ void TestHostileContent::clicksStayInThePane()
     QCOMPARE(m_browser.opened.size(), opened);
     if (number == 1 || number == 4) {
         // Their handlers write nothing for these links: the document is the one written.
-        QCOMPARE(
-            PaneInspect::evaluate(p, QStringLiteral("document.getElementById('%1') !== null").arg(id))
-                .toBool(),
-            true);
+        QCOMPARE(PaneInspect::evaluate(
+                     p, QStringLiteral("document.getElementById('%1') !== null").arg(id))
+                     .toBool(),
+                 true);
     }
 }
 
@@ -485,7 +486,7 @@ void TestHostileContent::failedAnswersShowInThePanes()
 int main(int argc, char **argv)
 {
     prepareHeadlessEngine();
-    PaneEngine::registerScheme();
+    PaneScheme::registerScheme();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     TestHostileContent test;

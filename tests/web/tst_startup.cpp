@@ -7,7 +7,7 @@
 #include "app/Form1.h"
 #include "app/Form2.h"
 #include "app/mainLoad.h"
-#include "panes/PaneEngine.h"
+#include "panes/PaneScheme.h"
 #include "platform/SkinLayer.h"
 #include "platform/Twips.h"
 #include "requests/AccessTokenPool.h"
@@ -113,7 +113,7 @@ private slots:
 
 int main(int argc, char *argv[])
 {
-    PaneEngine::registerScheme();
+    PaneScheme::registerScheme();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     TestStartup test;

@@ -6,6 +6,7 @@
 #include "panes/PaneDocuments.h"
 #include "panes/PaneEngine.h"
 #include "panes/PaneRequestFilter.h"
+#include "panes/PaneScheme.h"
 #include "panes/WebEnginePane.h"
 #include "platform/Twips.h"
 
@@ -79,9 +80,9 @@ struct PaneFixture
     {
         const QVariantList r =
             eval(QStringLiteral("(function(){var e=document.querySelector('%1');"
-                                          "var r=e.getBoundingClientRect();"
-                                          "return [r.left+r.width/2, r.top+r.height/2];})()")
-                               .arg(selector))
+                                "var r=e.getBoundingClientRect();"
+                                "return [r.left+r.width/2, r.top+r.height/2];})()")
+                     .arg(selector))
                 .toList();
         return r.size() == 2 ? QPoint(qRound(r[0].toDouble()), qRound(r[1].toDouble()))
                              : QPoint(-1, -1);
@@ -94,9 +95,8 @@ struct PaneFixture
     // notification also shows that the click arrived.
     bool clickAt(const QPoint &at)
     {
-        eval(
-            "window.testPresses = 0;"
-            "window.addEventListener('mousedown', function () { ++testPresses; }, true)");
+        eval("window.testPresses = 0;"
+             "window.addEventListener('mousedown', function () { ++testPresses; }, true)");
         const qsizetype notified = navigations.size();
         QWidget *input = pane->view()->focusProxy();
         for (int attempt = 0; input && attempt < 10; ++attempt) {
@@ -311,11 +311,11 @@ void TestWebEnginePane::schemeAnswersOnlyTheNewestDocument()
     QVERIFY(f.show(QStringLiteral("<p>第一</p>")));
     const QUrl earlier = f.pane->documentUrl();
     QVERIFY(f.show(QStringLiteral("<p>第二</p>")));
-    QCOMPARE(f.pane->documentUrl().scheme(), QLatin1String(PaneEngine::Scheme));
+    QCOMPARE(f.pane->documentUrl().scheme(), QLatin1String(PaneScheme::Name));
     QVERIFY(f.pane->documentUrl().toString().size() < 40); // names the write, not the text
     QUrl url = address == "newest" ? f.pane->documentUrl() : earlier;
     if (address != "newest" && address != "earlier")
-        url = QUrl(QLatin1String(PaneEngine::Scheme) + QLatin1Char(':') + address);
+        url = QUrl(QLatin1String(PaneScheme::Name) + QLatin1Char(':') + address);
 
     // Another page of the panes' profile asks for it.
     QWebEnginePage other(PaneEngine::profile());
@@ -431,8 +431,7 @@ void TestWebEnginePane::rendererDeathCostsNothing()
     QVERIFY(f.navigations.isEmpty());
     QCOMPARE(f.pane->content(), html);
     QCOMPARE(page->url(), shown);
-    QCOMPARE(f.eval("document.body.getAttribute('scroll')").toString(),
-             QStringLiteral("no"));
+    QCOMPARE(f.eval("document.body.getAttribute('scroll')").toString(), QStringLiteral("no"));
     // The capture script and its channel are back: a click is delivered once.
     QVERIFY(f.clickAt(f.centreOf("#target")));
     QVERIFY(waitUntil([&] { return f.navigations.size() == 1; }));
@@ -482,7 +481,7 @@ void TestWebEnginePane::writtenTextStaysAfterRefresh()
                                                "</nobr></br>"));
     // Relative addresses resolve on the maker's host.
     QCOMPARE(f.eval("document.body.background ? new URL(document.body.getAttribute("
-                            "'background'), document.baseURI).href : ''")
+                    "'background'), document.baseURI).href : ''")
                  .toString(),
              Configuration::current().makerUrl("images/3.jpg"));
 
@@ -534,8 +533,7 @@ void TestWebEnginePane::bodyScrollHidesScrollBars()
     f.pane->setBodyScroll(QStringLiteral("no"));
     const QVariantList after = f.eval(bars).toList();
     QCOMPARE(after, QVariantList({0, 0}));
-    QCOMPARE(f.eval("document.body.getAttribute('scroll')").toString(),
-             QStringLiteral("no"));
+    QCOMPARE(f.eval("document.body.getAttribute('scroll')").toString(), QStringLiteral("no"));
 }
 
 void TestWebEnginePane::pageScriptsDoNotRun()
@@ -546,7 +544,7 @@ void TestWebEnginePane::pageScriptsDoNotRun()
         "'after';</script><img src='nowhere.png' onerror=\"document.body.textContent="
         "'handler ran'\"><meta http-equiv='refresh' content='0;url=http://127.0.0.1:9/x'>")));
     const QUrl shown = f.pane->view()->page()->url();
-    QCOMPARE(shown.scheme(), QLatin1String(PaneEngine::Scheme));
+    QCOMPARE(shown.scheme(), QLatin1String(PaneScheme::Name));
     f.settle();
     QCOMPARE(f.text(), QStringLiteral("before"));
     QCOMPARE(f.pane->view()->page()->url(), shown);
@@ -629,10 +627,9 @@ void TestWebEnginePane::writtenDocumentIsCompleteWhenLoaded_data()
         << "document.body.firstChild.textContent"
         << "长";
     // Style sheets come from the maker's host only; here, the picture server.
-    QTest::newRow("slow style sheet")
-        << "<link rel='stylesheet' href='%1/slow.css'><p>样式</p>"
-        << "getComputedStyle(document.querySelector('p')).color"
-        << "rgb(1, 2, 3)";
+    QTest::newRow("slow style sheet") << "<link rel='stylesheet' href='%1/slow.css'><p>样式</p>"
+                                      << "getComputedStyle(document.querySelector('p')).color"
+                                      << "rgb(1, 2, 3)";
     QTest::newRow("doctype keeps standards mode") << "<!DOCTYPE html><p>标准</p>"
                                                   << "document.compatMode"
                                                   << "CSS1Compat";
@@ -687,7 +684,8 @@ void TestWebEnginePane::largeDocumentIsShown_data()
     QTest::addColumn<QString>("row");
     QTest::addColumn<int>("utf8Bytes");
     QTest::newRow("3 MiB menu fragment")
-        << QStringLiteral("<a href='http://[cid=%1][name=女装]'>女装 %1</a><br>") << 3 * 1024 * 1024;
+        << QStringLiteral("<a href='http://[cid=%1][name=女装]'>女装 %1</a><br>")
+        << 3 * 1024 * 1024;
     QTest::newRow("900 KiB of Chinese names")
         << QStringLiteral("<a href='http://[cid=%1][name=女装]'>女装连衣裙半身裙牛仔裤</a>")
         << 900 * 1024;
@@ -710,8 +708,7 @@ void TestWebEnginePane::largeDocumentIsShown()
              QStringLiteral("开始"));
     QCOMPARE(f.eval("document.getElementById('tail').textContent").toString(),
              QStringLiteral("结束"));
-    QCOMPARE(f.eval("getComputedStyle(document.body).marginTop").toString(),
-             QStringLiteral("3px"));
+    QCOMPARE(f.eval("getComputedStyle(document.body).marginTop").toString(), QStringLiteral("3px"));
 
     // Links in it are captured like any other.
     f.eval("document.getElementById('tail').scrollIntoView()");
@@ -773,7 +770,7 @@ void TestWebEnginePane::requestFilter()
 int main(int argc, char **argv)
 {
     prepareHeadlessEngine();
-    PaneEngine::registerScheme();
+    PaneScheme::registerScheme();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     TestWebEnginePane test;
