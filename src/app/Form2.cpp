@@ -88,7 +88,9 @@ void Form2::Form_Activate()
     if (m_closed)
         return;
 
-    PaneEngine::warm(); // done already unless the window activated first
+    // The engine starts while this window shows: the main window's panes start on
+    // a ready profile and a renderer already on its way.
+    PaneEngine::warm();
     m_form1 = new Form1(mainWindowOptions());
     m_form1->setAttribute(Qt::WA_DeleteOnClose);
     m_form1->Show();

@@ -1,14 +1,12 @@
 #include "app/mainLoad.h"
 
 #include "app/Form2.h"
-#include "panes/PaneEngine.h"
 #include "platform/SkinLayer.h"
 #include "requests/AccessTokenPool.h"
 #include "requests/Configuration.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QTimer>
 
 Form2 *mainLoad::Main()
 {
@@ -20,7 +18,5 @@ Form2 *mainLoad::Main()
 
     auto *form2 = new Form2();
     form2->show();
-    // The engine starts while the loading window shows, before the main window's load.
-    QTimer::singleShot(0, form2, [] { PaneEngine::warm(); });
     return form2;
 }

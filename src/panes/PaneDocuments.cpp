@@ -42,7 +42,8 @@ QUrl PaneDocuments::store(int pane, const QString &html, const QUrl &base)
     document.bytes = withDefaults(html, base);
     QUrl url;
     url.setScheme(QString::fromLatin1(PaneScheme::Name));
-    url.setPath(QStringLiteral("%1/%2").arg(pane).arg(document.serial));
+    url.setHost(QString::fromLatin1(PaneScheme::Host));
+    url.setPath(QStringLiteral("/%1/%2").arg(pane).arg(document.serial));
     return url;
 }
 
@@ -50,13 +51,15 @@ void PaneDocuments::requestStarted(QWebEngineUrlRequestJob *job)
 {
     // Only the newest document of a pane is answered: an address kept from an
     // earlier write, or named by a document, finds nothing.
-    const QStringList parts = job->requestUrl().path().split(QLatin1Char('/'));
+    const QUrl url = job->requestUrl();
+    const QStringList parts = url.path().mid(1).split(QLatin1Char('/'));
     bool paneOk = false, serialOk = false;
     const int pane = parts.value(0).toInt(&paneOk);
     const quint64 serial = parts.value(1).toULongLong(&serialOk);
     const auto found = m_documents.constFind(pane);
-    if (job->requestMethod() != "GET" || parts.size() != 2 || !paneOk || !serialOk ||
-        found == m_documents.cend() || found->serial != serial) {
+    if (job->requestMethod() != "GET" || url.host() != QLatin1String(PaneScheme::Host) ||
+        parts.size() != 2 || !paneOk || !serialOk || found == m_documents.cend() ||
+        found->serial != serial) {
         job->fail(QWebEngineUrlRequestJob::UrlNotFound);
         return;
     }

@@ -10,7 +10,9 @@ void registerScheme()
     if (QWebEngineUrlScheme::schemeByName(Name).name() == Name)
         return;
     QWebEngineUrlScheme scheme(Name);
-    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+    // One host for all the panes' documents: each write is a navigation within
+    // one site, which the engine serves from the frame it already has.
+    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
     QWebEngineUrlScheme::registerScheme(scheme);
 }
 

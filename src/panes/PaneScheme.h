@@ -6,6 +6,8 @@ class QUrl;
 namespace PaneScheme {
 
 constexpr char Name[] = "kestrova-pane";
+// Every pane document's host; the path names the pane, then its write.
+constexpr char Host[] = "panes";
 
 // Must run before the application object exists.
 void registerScheme();

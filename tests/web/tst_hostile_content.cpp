@@ -38,7 +38,7 @@ QString hostilePieces(const QString &marker, const QString &where)
 {
     const QString m = marker + QLatin1Char('/') + where + QLatin1Char('/');
     return QStringLiteral(
-               "<a href=\"kestrova-pane:1/1\" id=\"own-%2\">pane address</a> "
+               "<a href=\"kestrova-pane://panes/1/1\" id=\"own-%2\">pane address</a> "
                "<script>fetch(`%1script`);document.title=`ran`</script>"
                "<script src=\"%1script-src\"></script>"
                "<img src=\"nowhere.png\" onerror=\"fetch(`%1onerror`);document.title=`ran`\">"
@@ -89,8 +89,8 @@ bool isOwnDocument(WebEnginePane *pane)
     // Its address names the pane first, then the write.
     const QUrl shown = pane->view()->page()->url();
     return shown.scheme() == QLatin1String(PaneScheme::Name) &&
-           shown.path().section(QLatin1Char('/'), 0, 0) ==
-               pane->documentUrl().path().section(QLatin1Char('/'), 0, 0);
+           shown.path().section(QLatin1Char('/'), 1, 1) ==
+               pane->documentUrl().path().section(QLatin1Char('/'), 1, 1);
 }
 
 // Windows on screen. The engine keeps hidden widgets of its own for the views it
@@ -372,7 +372,8 @@ void TestHostileContent::clicksStayInThePane_data()
             << number << QStringLiteral("js-") + where
             << QStringLiteral("javascript:fetch(`") + m + where + QStringLiteral("/js`)");
         QTest::addRow("%s: link to a pane address", w.constData())
-            << number << QStringLiteral("own-") + where << QStringLiteral("kestrova-pane:1/1");
+            << number << QStringLiteral("own-") + where
+            << QStringLiteral("kestrova-pane://panes/1/1");
         QTest::addRow("%s: submit button", w.constData())
             << number << QStringLiteral("submit-") + where << QString();
     }

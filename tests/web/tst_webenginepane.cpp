@@ -184,7 +184,7 @@ void TestWebEnginePane::linkClickDeliversRawHrefOnce_data()
     QTest::newRow("relative address kept as written")
         << QStringLiteral("images/../x y.htm") << QStringLiteral("relative") << "#target";
     QTest::newRow("the panes' own scheme")
-        << QStringLiteral("kestrova-pane:1/1") << QStringLiteral("own") << "#target";
+        << QStringLiteral("kestrova-pane://panes/1/1") << QStringLiteral("own") << "#target";
     QTest::newRow("scheme-less") << QStringLiteral("javascript:alert(1)")
                                  << QStringLiteral("script link") << "#target";
 }
@@ -294,12 +294,14 @@ void TestWebEnginePane::quickRewritesEndOnce()
 
 void TestWebEnginePane::schemeAnswersOnlyTheNewestDocument_data()
 {
-    QTest::addColumn<QString>("address"); // "newest", "earlier" or a path of the scheme
+    // "newest", "earlier", the newest on another host, or a path of the scheme
+    QTest::addColumn<QString>("address");
     QTest::addColumn<bool>("served");
     QTest::newRow("the newest write") << "newest" << true;
     QTest::newRow("an earlier write") << "earlier" << false;
     QTest::newRow("a pane that does not exist") << "99999/1" << false;
     QTest::newRow("no serial") << "1" << false;
+    QTest::newRow("another host") << "newest-elsewhere" << false;
     QTest::newRow("not a number") << "x/y" << false;
 }
 
@@ -313,9 +315,11 @@ void TestWebEnginePane::schemeAnswersOnlyTheNewestDocument()
     QVERIFY(f.show(QStringLiteral("<p>第二</p>")));
     QCOMPARE(f.pane->documentUrl().scheme(), QLatin1String(PaneScheme::Name));
     QVERIFY(f.pane->documentUrl().toString().size() < 40); // names the write, not the text
-    QUrl url = address == "newest" ? f.pane->documentUrl() : earlier;
-    if (address != "newest" && address != "earlier")
-        url = QUrl(QLatin1String(PaneScheme::Name) + QLatin1Char(':') + address);
+    QUrl url = address.startsWith("newest") ? f.pane->documentUrl() : earlier;
+    if (address == "newest-elsewhere")
+        url.setHost(QStringLiteral("elsewhere"));
+    else if (address != "newest" && address != "earlier")
+        url = QUrl(QStringLiteral("%1://%2/%3").arg(PaneScheme::Name, PaneScheme::Host, address));
 
     // Another page of the panes' profile asks for it.
     QWebEnginePage other(PaneEngine::profile());
@@ -741,7 +745,7 @@ void TestWebEnginePane::requestFilter_data()
     QTest::newRow("font elsewhere")
         << int(Info::ResourceTypeFontResource) << "http://example.com/f.woff" << false;
     QTest::newRow("pane document")
-        << int(Info::ResourceTypeMainFrame) << "kestrova-pane:1/1" << true;
+        << int(Info::ResourceTypeMainFrame) << "kestrova-pane://panes/1/1" << true;
     QTest::newRow("document in a data: address")
         << int(Info::ResourceTypeMainFrame) << "data:text/html,x" << false;
     QTest::newRow("blank page") << int(Info::ResourceTypeMainFrame) << "about:blank" << true;
