@@ -14,6 +14,8 @@
 
 #include "app/Form1.h"
 #include "panes/EngineSwitches.h"
+#include "panes/PaneEngine.h"
+#include "panes/PaneScheme.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -42,7 +44,7 @@ int runWindow(const QStringList &args)
     // An experiment switch: the engine's memory cache capped at this many MiB.
     const int cacheMiB = args.value(args.indexOf(QStringLiteral("--cache-mib")) + 1).toInt();
     if (args.contains(QStringLiteral("--cache-mib")))
-        QWebEngineProfile::defaultProfile()->setHttpCacheMaximumSize(cacheMiB * 1024 * 1024);
+        PaneEngine::profile()->setHttpCacheMaximumSize(cacheMiB * 1024 * 1024);
     TestConfiguration::installOneHost(host, QStringLiteral("http://%1/").arg(host));
     FakeNetworkState network; // online: the probe page is the sandbox's
     RecordingBrowserLauncher launcher;
@@ -310,6 +312,7 @@ int main(int argc, char *argv[])
     if (args.contains(QStringLiteral("--window"))) {
         // As the shipped program: its engine switches, one renderer for the panes.
         EngineSwitches::install();
+        PaneScheme::registerScheme();
         prepareHeadlessEngine();
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
         QApplication app(argc, argv);

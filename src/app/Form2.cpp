@@ -1,6 +1,7 @@
 #include "app/Form2.h"
 
 #include "app/Form1.h"
+#include "panes/PaneEngine.h"
 #include "platform/Twips.h"
 
 #include <QCloseEvent>
@@ -87,6 +88,9 @@ void Form2::Form_Activate()
     if (m_closed)
         return;
 
+    // The engine starts while this window shows: the main window's panes start on
+    // a ready profile and a renderer already on its way.
+    PaneEngine::warm();
     m_form1 = new Form1(mainWindowOptions());
     m_form1->setAttribute(Qt::WA_DeleteOnClose);
     m_form1->Show();

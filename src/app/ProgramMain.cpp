@@ -2,6 +2,7 @@
 
 #include "app/mainLoad.h"
 #include "panes/EngineSwitches.h"
+#include "panes/PaneScheme.h"
 #include "platform/ProcessSettings.h"
 
 #include <QApplication>
@@ -29,6 +30,7 @@ void deleteRemainingWindows()
 int ProgramMain(int argc, char *argv[], const std::function<void(QApplication &)> &onApplication)
 {
     EngineSwitches::install();
+    PaneScheme::registerScheme();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KestrovaV1.0"));

@@ -1,8 +1,14 @@
 #include "PanePage.h"
 
-#include "PaneProfile.h"
+#include "PaneEngine.h"
 
-PanePage::PanePage(QObject *parent) : QWebEnginePage(PaneProfile::prepared(), parent) {}
+PanePage::PanePage(QObject *parent) : QWebEnginePage(PaneEngine::profile(), parent) {}
+
+void PanePage::loadOwn(const QUrl &url)
+{
+    m_ownLoad = url;
+    load(url);
+}
 
 bool PanePage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
 {
@@ -12,14 +18,10 @@ bool PanePage::acceptNavigationRequest(const QUrl &url, NavigationType type, boo
             onLinkNavigation(url.toString());
         return false;
     }
-    if (!isMainFrame)
+    if (!isMainFrame || url != m_ownLoad)
         return false;
-    // setHtml() loads its text as a data: address; Navigate() loads what it was given.
-    if (url.scheme() == QLatin1String("data") || url == m_ownLoad) {
-        m_ownLoad.clear();
-        return true;
-    }
-    return type == NavigationTypeReload;
+    m_ownLoad.clear();
+    return true;
 }
 
 QWebEnginePage *PanePage::createWindow(WebWindowType)

@@ -11,14 +11,14 @@ class PanePage : public QWebEnginePage
 {
     Q_OBJECT
 public:
-    // In the panes' profile (PaneProfile).
+    // In the panes' profile (PaneEngine).
     explicit PanePage(QObject *parent = nullptr);
 
     // Called for a link navigation the content attempts; gets the target as text.
     std::function<void(const QString &url)> onLinkNavigation;
 
-    // The next main-frame load of this address is the pane's own.
-    void expectOwnLoad(const QUrl &url) { m_ownLoad = url; }
+    // Loads url as the pane's own document.
+    void loadOwn(const QUrl &url);
 
 protected:
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;

@@ -1,5 +1,9 @@
 #include "PaneRequestFilter.h"
 
+#include "PaneScheme.h"
+
+#include "requests/Configuration.h"
+
 #include <QUrl>
 
 namespace {
@@ -17,10 +21,6 @@ QString hostAndPort(const QUrl &url)
 
 } // namespace
 
-PaneRequestFilter::PaneRequestFilter(const QString &makerHost, QObject *parent)
-    : QWebEngineUrlRequestInterceptor(parent), m_makerHost(makerHost.toLower())
-{}
-
 bool PaneRequestFilter::allows(QWebEngineUrlRequestInfo::ResourceType type, const QUrl &url,
                                const QString &makerHost)
 {
@@ -31,8 +31,7 @@ bool PaneRequestFilter::allows(QWebEngineUrlRequestInfo::ResourceType type, cons
     case QWebEngineUrlRequestInfo::ResourceTypeFontResource:
         return isWeb(url) && hostAndPort(url).compare(makerHost, Qt::CaseInsensitive) == 0;
     case QWebEngineUrlRequestInfo::ResourceTypeMainFrame:
-        // The pane's own documents: setHtml()'s data: address and the blank page.
-        return url.scheme() == QLatin1String("data") || url.scheme() == QLatin1String("about");
+        return PaneScheme::isPaneDocument(url);
     default:
         return false;
     }
@@ -40,6 +39,6 @@ bool PaneRequestFilter::allows(QWebEngineUrlRequestInfo::ResourceType type, cons
 
 void PaneRequestFilter::interceptRequest(QWebEngineUrlRequestInfo &info)
 {
-    if (!allows(info.resourceType(), info.requestUrl(), m_makerHost))
+    if (!allows(info.resourceType(), info.requestUrl(), Configuration::current().makerHost))
         info.block(true);
 }

@@ -12,14 +12,12 @@ class PaneRequestFilter : public QWebEngineUrlRequestInterceptor
 {
     Q_OBJECT
 public:
-    // makerHost: "host" or "host:port".
-    explicit PaneRequestFilter(const QString &makerHost, QObject *parent = nullptr);
+    // The maker's host is the configuration's at each request.
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
 
+    // makerHost: "host" or "host:port".
     static bool allows(QWebEngineUrlRequestInfo::ResourceType type, const QUrl &url,
                        const QString &makerHost);
 
     void interceptRequest(QWebEngineUrlRequestInfo &info) override;
-
-private:
-    QString m_makerHost;
 };

@@ -1,36 +1,26 @@
 #include "WebEnginePane.h"
 
+#include "PaneDocuments.h"
+#include "PaneEngine.h"
 #include "PaneLinkBridge.h"
-#include "PaneLockdown.h"
 #include "PanePage.h"
+#include "PaneScheme.h"
 #include "PaneScripts.h"
 #include "platform/Twips.h"
 
 #include "requests/Configuration.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFrame>
-#include <QRegularExpression>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebChannel>
 #include <QWebEngineHistory>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
-#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 namespace {
-
-// The doctype a document starts with, if any: the skeleton carries it, so the
-// text is laid out in the mode it asks for.
-QString leadingDoctype(const QString &html)
-{
-    static const QRegularExpression doctype(QStringLiteral("^\\s*(<!doctype[^>]*>)"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    return doctype.match(html).captured(1);
-}
 
 // The program navigates to "about: blank", with a blank.
 bool isBlankAddress(const QString &url)
@@ -62,19 +52,11 @@ WebEnginePane::WebEnginePane(QWidget *frame, QObject *parent) : PagePane(parent 
 
     m_page = new PanePage(m_view);
     m_page->onLinkNavigation = [this](const QString &url) { raiseLinkClick(url); };
-    QWebEngineSettings *settings = m_page->settings();
-    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
-    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-    settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
-    // No favicon requests to the maker's host: the panes have no tab to show one in.
-    settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
-    PaneLockdown::apply(m_page, Configuration::current().makerHost);
+    m_documents = PaneEngine::documents();
+    m_id = m_documents->addPane();
 
     m_bridge = new PaneLinkBridge(this);
     connect(m_bridge, &PaneLinkBridge::clicked, this, &WebEnginePane::raiseLinkClick);
-    // Queued: the channel answers the report before the program writes the next document.
-    connect(m_bridge, &PaneLinkBridge::loaded, this, &WebEnginePane::onDocumentLoaded,
-            Qt::QueuedConnection);
     m_channel = new QWebChannel(this);
     m_channel->registerObject(QString::fromLatin1(PaneScripts::BridgeName), m_bridge);
     m_page->setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
@@ -88,18 +70,16 @@ WebEnginePane::WebEnginePane(QWidget *frame, QObject *parent) : PagePane(parent 
     m_page->scripts().insert(capture);
 
     m_view->setPage(m_page);
-    connect(m_page, &QWebEnginePage::loadStarted, this, [this] { m_navigationStarted = true; });
-    connect(m_page, &QWebEnginePage::loadFinished, this, &WebEnginePane::onLoadFinished);
+    connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEnginePane::onLoadingChanged);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this, &WebEnginePane::onRendererGone);
-
-    m_writtenPoll.setInterval(WrittenPollMs);
-    connect(&m_writtenPoll, &QTimer::timeout, this, &WebEnginePane::pollWritten);
 
     m_box->show();
 }
 
 WebEnginePane::~WebEnginePane()
 {
+    if (m_documents)
+        m_documents->removePane(m_id);
     // The view goes with the box; the page must not outlive the channel it uses.
     delete m_box.data();
 }
@@ -111,21 +91,8 @@ void WebEnginePane::Navigate(const QString &url)
     if (cancel)
         return;
     m_content.clear();
-    m_restoring = false;
     m_bodyScroll.clear();
-    m_navigated = isBlankAddress(url) ? QUrl(QStringLiteral("about:blank")) : QUrl(url);
-    startNavigation();
-}
-
-void WebEnginePane::startNavigation()
-{
-    ++m_serial;
-    m_loading = true;
-    m_replacing = false;
-    m_writtenPoll.stop();
-    m_navigationStarted = false;
-    m_page->expectOwnLoad(m_navigated);
-    m_page->load(m_navigated);
+    load(isBlankAddress(url) ? QUrl(QStringLiteral("about:blank")) : QUrl(url), State::Loading);
 }
 
 void WebEnginePane::open()
@@ -137,18 +104,29 @@ void WebEnginePane::write(const QString &html)
 {
     // Callers write the whole document at once after open(); a further write adds to it.
     m_content += html;
-    show(m_content);
+    m_bodyScroll.clear();
+    if (m_documents)
+        load(m_documents->store(m_id, m_content, documentBase()), State::Loading);
 }
 
 void WebEnginePane::Refresh()
 {
-    // The written document is what the pane shows; there is nothing to reload.
+    // A document still loading is the one a reload would show.
+    if (m_state == State::Shown && !m_url.isEmpty())
+        load(m_url, State::Reloading);
 }
 
 void WebEnginePane::setBodyScroll(const QString &value)
 {
     m_bodyScroll = value;
-    m_page->runJavaScript(PaneScripts::bodyScroll(value), QWebEngineScript::ApplicationWorld);
+    applyBodyScroll();
+}
+
+void WebEnginePane::applyBodyScroll()
+{
+    if (!m_bodyScroll.isEmpty())
+        m_page->runJavaScript(PaneScripts::call(QStringLiteral("bodyscroll.js"), {m_bodyScroll}),
+                              QWebEngineScript::ApplicationWorld);
 }
 
 void WebEnginePane::setWidth(double twips)
@@ -186,117 +164,42 @@ void WebEnginePane::place()
         m_box->setGeometry(Twips::rect(m_left, m_top, m_width, m_height));
 }
 
-void WebEnginePane::show(const QString &html)
+void WebEnginePane::load(const QUrl &url, State state)
 {
-    m_restoring = false;
-    m_bodyScroll.clear();
-    m_navigated.clear();
-    startWrite(html);
+    m_url = url;
+    m_state = state;
+    m_reloads = 0;
+    m_page->loadOwn(url);
 }
 
-void WebEnginePane::startWrite(const QString &html)
+void WebEnginePane::onLoadingChanged(const QWebEngineLoadingInfo &info)
 {
-    // Only a skeleton is loaded, its text put in by script once it has loaded:
-    // the engine keeps every data: address a page was ever given for as long as
-    // the process lives, so the text never goes into one. Each skeleton is
-    // marked with a comment of its own, so that the pane knows which write has
-    // loaded: the engine reports loads late, merges loads that follow each other
-    // quickly, and reports the end of a replaced load as if it were the newest one's.
-    ++m_serial;
-    m_loading = true;
-    m_replacing = false;
-    m_writtenPoll.stop();
-    const QString mark = QStringLiteral("<!--%1-->").arg(PaneScripts::documentMark(m_serial));
-    m_page->setHtml(leadingDoctype(html) + mark, documentBase());
-}
-
-void WebEnginePane::onDocumentLoaded(const QString &mark)
-{
-    if (!m_loading || !m_navigated.isEmpty())
+    // The engine may report loads that follow each other quickly as one, under
+    // the first one's address: the newest document has loaded once the page
+    // shows its address and loads nothing more. A reload of the same address
+    // starts only once its document has loaded.
+    if (m_state == State::Shown || info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
         return;
-    if (m_replacing) {
-        if (mark == PaneScripts::writtenDocumentMark(m_serial))
-            finishWrite();
-        return; // otherwise the skeleton reported twice; the text is on its way in
-    }
-    if (mark != PaneScripts::documentMark(m_serial))
-        return; // a document that a newer one replaces
-    m_replacing = true;
-    QPointer<WebEnginePane> self(this);
-    const quint64 serial = m_serial;
-    m_page->runJavaScript(
-        PaneScripts::replaceDocument(m_content, PaneScripts::writtenDocumentMark(serial)),
-        QWebEngineScript::ApplicationWorld, [self, serial](const QVariant &settled) {
-            if (!self || self->m_serial != serial || !self->m_replacing)
-                return;
-            if (settled.toBool())
-                self->finishWrite();
-            else
-                self->m_writtenPoll.start(); // the report may go missing
-        });
-}
-
-void WebEnginePane::pollWritten()
-{
-    if (!m_replacing) {
-        m_writtenPoll.stop();
+    if (info.url() != m_url && (m_page->url() != m_url || m_page->isLoading())) {
+        // The engine stopped on another document: a navigation the one before
+        // started (a refresh, refused) took the place of this load.
+        if (!m_page->isLoading() && m_page->url() != m_url && m_reloads < MaxReloads) {
+            ++m_reloads;
+            m_page->loadOwn(m_url);
+        }
         return;
     }
-    QPointer<WebEnginePane> self(this);
-    m_page->runJavaScript(PaneScripts::writtenMark(), QWebEngineScript::ApplicationWorld,
-                          [self](const QVariant &mark) {
-                              if (self && !mark.toString().isEmpty())
-                                  self->onDocumentLoaded(mark.toString());
-                          });
-}
-
-void WebEnginePane::finishWrite()
-{
-    m_replacing = false;
-    m_writtenPoll.stop();
-    finishLoad(true);
-}
-
-void WebEnginePane::onLoadFinished(bool ok)
-{
-    // Nothing goes back in a pane: kept, every document written would stay in the
-    // browser process as a data: address for as long as the pane lives.
+    const State ended = m_state;
+    m_state = State::Shown;
+    // Nothing goes back in a pane.
     m_page->history()->clear();
-    if (m_loading && m_navigated.isEmpty()) {
-        ensureCaptureScript();
-        return;
+    if (m_restored) {
+        m_restored = false;
+        ensureCapture();
     }
-    // Only Navigate()'s loads end here; the capture script reports written
-    // documents. An end that comes before this load's start, or while the
-    // engine is loading again, is a replaced load's.
-    if (!m_loading || !m_navigationStarted || m_page->isLoading())
-        return;
-    finishLoad(ok);
-}
-
-void WebEnginePane::ensureCaptureScript()
-{
-    // A renderer started after another died does not always get the page's
-    // scripts; the script does nothing where it already runs. The mark comes back
-    // here as well: under load the capture script's report over the channel can
-    // go missing, and the pane would stay loading.
-    QPointer<WebEnginePane> self(this);
-    m_page->runJavaScript(PaneScripts::loadedMark(), QWebEngineScript::ApplicationWorld,
-                          [self](const QVariant &mark) {
-                              if (self && !mark.toString().isEmpty())
-                                  self->onDocumentLoaded(mark.toString());
-                          });
-}
-
-void WebEnginePane::finishLoad(bool ok)
-{
-    m_loading = false;
-    m_page->history()->clear(); // the capture script may report before the engine ends the load
-    if (m_restoring) {
-        finishRestore();
-        return;
-    }
-    if (ok)
+    if (ended == State::Reloading)
+        applyBodyScroll();
+    else if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus)
         emit DocumentComplete();
 }
 
@@ -310,6 +213,8 @@ void WebEnginePane::onRendererGone(QWebEnginePage::RenderProcessTerminationStatu
 
 void WebEnginePane::restoreDocument()
 {
+    if (m_url.isEmpty())
+        return;
     // A document that takes its renderer down each time is not shown again and again.
     if (!m_lastRestore.isValid() || m_lastRestore.elapsed() > RestoreWindowMs)
         m_restoresInWindow = 0;
@@ -321,20 +226,28 @@ void WebEnginePane::restoreDocument()
     ++m_restoresInWindow;
     m_lastRestore.start();
     // The same document again, with nothing reported: the program never knew it
-    // was gone. A document still loading is reported when it has loaded.
-    m_restoring = !m_loading;
-    if (m_navigated.isEmpty())
-        startWrite(m_content);
+    // was gone. A document still loading is reported when it has loaded; it gets
+    // an address of its own, so the end of the load that died is not taken for it.
+    m_restored = true;
+    if (m_state == State::Shown)
+        load(m_url, State::Reloading);
+    else if (m_url.scheme() == QLatin1String(PaneScheme::Name) && m_documents)
+        load(m_documents->store(m_id, m_content, documentBase()), m_state);
     else
-        startNavigation();
+        load(m_url, m_state);
 }
 
-void WebEnginePane::finishRestore()
+void WebEnginePane::ensureCapture()
 {
-    m_restoring = false;
-    if (!m_bodyScroll.isEmpty())
-        m_page->runJavaScript(PaneScripts::bodyScroll(m_bodyScroll),
-                              QWebEngineScript::ApplicationWorld);
+    // A renderer started after another died does not always get the page's
+    // scripts; the capture goes in where it is missing.
+    QPointer<WebEnginePane> self(this);
+    m_page->runJavaScript(PaneScripts::call(QStringLiteral("captured.js"), {}),
+                          QWebEngineScript::ApplicationWorld, [self](const QVariant &present) {
+                              if (self && !present.toBool())
+                                  self->m_page->runJavaScript(PaneScripts::documentCreation(),
+                                                              QWebEngineScript::ApplicationWorld);
+                          });
 }
 
 void WebEnginePane::raiseLinkClick(const QString &url)
@@ -342,53 +255,4 @@ void WebEnginePane::raiseLinkClick(const QString &url)
     bool cancel = false;
     emit BeforeNavigate2(url, HyperlinkFlag, &cancel);
     // The page stays either way: a click never leaves the written document.
-}
-
-bool WebEnginePane::waitForDocument(int timeoutMs)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (m_loading && waited.elapsed() < timeoutMs) {
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return !m_loading;
-}
-
-QString WebEnginePane::toPlainText(int timeoutMs)
-{
-    QString text;
-    bool done = false;
-    QEventLoop loop;
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    m_page->toPlainText([&, guard = QPointer<QEventLoop>(&loop)](const QString &result) {
-        if (!guard)
-            return;
-        text = result;
-        done = true;
-        loop.quit();
-    });
-    if (!done)
-        loop.exec();
-    return text;
-}
-
-QVariant WebEnginePane::evaluate(const QString &script, int timeoutMs)
-{
-    QVariant value;
-    bool done = false;
-    QEventLoop loop;
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld,
-                          [&, guard = QPointer<QEventLoop>(&loop)](const QVariant &result) {
-                              if (!guard)
-                                  return;
-                              value = result;
-                              done = true;
-                              loop.quit();
-                          });
-    if (!done)
-        loop.exec();
-    return value;
 }

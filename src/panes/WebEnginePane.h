@@ -6,19 +6,20 @@
 #include <QFrame>
 #include <QPointer>
 #include <QString>
-#include <QTimer>
 #include <QUrl>
-#include <QVariant>
 #include <QWebEnginePage>
 
 class QWebChannel;
+class QWebEngineLoadingInfo;
 class QWebEngineView;
+class PaneDocuments;
 class PaneLinkBridge;
 class PanePage;
 
 // A page pane on Qt WebEngine, placed inside a frame widget that clips it.
-// The page's own scripts are off; a script in the application world captures
-// link clicks and hands the raw href to BeforeNavigate2 (flags 64).
+// Each write is served under the program's own scheme and loaded as a document
+// of its own. The page's scripts are off; a script in the application world
+// captures link clicks and hands the raw href to BeforeNavigate2 (flags 64).
 class WebEnginePane : public PagePane
 {
     Q_OBJECT
@@ -47,31 +48,26 @@ public:
     // The text last written since the last open().
     QString content() const { return m_content; }
 
-    // True from a write or Navigate() until that document has loaded; the end
-    // of a load that a newer one replaced changes nothing.
-    bool isLoading() const { return m_loading; }
-
-    // Inspection for tests and diagnostics; each waits in a local event loop. A
-    // renderer laying out megabytes on a busy machine answers late, not never.
-    bool waitForDocument(int timeoutMs = 30000);
-    QString toPlainText(int timeoutMs = 30000);
-    QVariant evaluate(const QString &script, int timeoutMs = 30000);
+    // The address the current document loads from.
+    QUrl documentUrl() const { return m_url; }
+    // True from a write, Navigate() or reload until the engine has loaded that
+    // document with everything in it.
+    bool isLoading() const { return m_state != State::Shown; }
 
 private:
-    void show(const QString &html);
-    void startWrite(const QString &html);
-    void startNavigation();
-    void onDocumentLoaded(const QString &mark);
-    void pollWritten();
-    void finishWrite();
-    void onLoadFinished(bool ok);
-    void finishLoad(bool ok);
-    void ensureCaptureScript();
+    enum class State {
+        Shown,     // the current document has loaded
+        Loading,   // a write or Navigate() loads; DocumentComplete when it has
+        Reloading, // the current document loads again, unreported
+    };
 
+    void load(const QUrl &url, State state);
+    void onLoadingChanged(const QWebEngineLoadingInfo &info);
+    void applyBodyScroll();
     // A renderer that dies: the pane shows its document again by itself.
     void onRendererGone(QWebEnginePage::RenderProcessTerminationStatus status);
     void restoreDocument();
-    void finishRestore();
+    void ensureCapture();
     void raiseLinkClick(const QString &url);
     void place();
 
@@ -80,19 +76,17 @@ private:
     PanePage *m_page = nullptr;
     QWebChannel *m_channel = nullptr;
     PaneLinkBridge *m_bridge = nullptr;
+    QPointer<PaneDocuments> m_documents;
+    int m_id = 0; // the pane's number in its addresses
 
     QString m_content;
-    QString m_bodyScroll;     // set on the current document
-    QUrl m_navigated;         // what Navigate() loaded, while no document was written since
-    quint64 m_serial = 0;     // the newest load the pane started
-    bool m_replacing = false; // a written document's text is being put in, or its pictures load
-    // How often the pane looks whether the pictures of a written document have
-    // settled, in case the report over the channel goes missing.
-    static constexpr int WrittenPollMs = 250;
-    QTimer m_writtenPoll;
-    bool m_loading = false;
-    bool m_navigationStarted = false; // the engine reported a start since Navigate()
-    bool m_restoring = false; // the newest load shows the document again after its renderer died
+    QString m_bodyScroll; // set on the current document
+    QUrl m_url;           // the current document's address
+    State m_state = State::Shown;
+    bool m_restored = false; // the newest load follows a renderer's death
+    // Loads of the same document after the engine dropped them for another.
+    static constexpr int MaxReloads = 3;
+    int m_reloads = 0;
     static constexpr int MaxRestoresInWindow = 3;
     static constexpr qint64 RestoreWindowMs = 10000;
     int m_restoresInWindow = 0;

@@ -9,6 +9,9 @@
 #include "requests/Configuration.h"
 #include "support/SandboxProcess.h"
 #include "support/TestConfiguration.h"
+#include "support/WaitUntil.h"
+#include "support/pane/PaneInspect.h"
+#include "support/pane/PaneTestMain.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -158,7 +161,7 @@ WebEnginePane *E2eCatalogTest::pane(int number) const
 void E2eCatalogTest::click(int number, const QString &selector)
 {
     WebEnginePane *target = pane(number);
-    QVERIFY(target->waitForDocument());
+    QVERIFY(PaneInspect::waitForDocument(target));
     target->view()->page()->runJavaScript(
         QStringLiteral("document.querySelector(\"%1\").click();").arg(selector),
         QWebEngineScript::ApplicationWorld);
@@ -224,15 +227,16 @@ void E2eCatalogTest::menuFromTheChineseEncodedFragment()
     QCOMPARE(pane(1)->content(), bodyTag(QStringLiteral("1.jpg")) + fragment);
     // The fragment adds no scope entries.
     QCOMPARE(m_form->context().ui.CB_Sub->count(), 2);
-    QVERIFY(pane(1)->waitForDocument());
-    QTRY_VERIFY_WITH_TIMEOUT(pane(1)->toPlainText().contains(QStringLiteral("女装/女士精品")),
-                             20000);
+    QVERIFY(PaneInspect::waitForDocument(pane(1)));
+    QVERIFY(waitUntil(
+        [&] { return PaneInspect::toPlainText(pane(1)).contains(QStringLiteral("女装/女士精品")); },
+        20000));
 }
 
 void E2eCatalogTest::menuFitsItsPane()
 {
     WebEnginePane *menu = pane(1);
-    QVERIFY(menu->waitForDocument());
+    QVERIFY(PaneInspect::waitForDocument(menu));
     // The view lies wholly inside the frame that clips the pane.
     QWidget *frame = m_form->frame(1);
     const QRect view(menu->view()->mapTo(frame, QPoint(0, 0)), menu->view()->size());
@@ -253,18 +257,18 @@ void E2eCatalogTest::menuFitsItsPane()
         "return [e.scrollWidth,w,window.innerWidth,e.scrollHeight,e.clientHeight,links.length,cut];"
         "})()");
     QVariantList figures;
-    QTRY_VERIFY_WITH_TIMEOUT(
+    QVERIFY(waitUntil(
         [&] {
             auto result = std::make_shared<std::optional<QVariant>>();
             menu->view()->page()->runJavaScript(
                 script, QWebEngineScript::ApplicationWorld,
                 [result](const QVariant &value) { *result = value; });
-            if (!QTest::qWaitFor([result] { return result->has_value(); }, 5000))
+            if (!waitUntil([result] { return result->has_value(); }, 5000))
                 return false;
             figures = result->value_or(QVariant()).toList();
             return figures.size() == 7 && figures.at(5).toInt() > 1 && figures.at(1).toInt() > 0;
-        }(),
-        20000);
+        },
+        20000));
     int topLevel = 0;
     for (const Category &c : std::as_const(m_tree))
         topLevel += c.parent == QLatin1String("0");
@@ -293,8 +297,11 @@ void E2eCatalogTest::firstCategorySelectedAtStart()
     QCOMPARE(ctx.ui.CB_page->currentText(), QStringLiteral("1"));
     QCOMPARE(searchesFor(QStringLiteral("16")), 1);
     QVERIFY(m_messages.isEmpty());
-    QTRY_VERIFY_WITH_TIMEOUT(pane(2)->toPlainText().contains(QStringLiteral("女装/女士精品>>")),
-                             20000);
+    QVERIFY(waitUntil(
+        [&] {
+            return PaneInspect::toPlainText(pane(2)).contains(QStringLiteral("女装/女士精品>>"));
+        },
+        20000));
 }
 
 void E2eCatalogTest::childClickExtendsThePath()
@@ -311,7 +318,8 @@ void E2eCatalogTest::childClickExtendsThePath()
 
     click(3, QStringLiteral("a"));
 
-    QTRY_COMPARE_WITH_TIMEOUT(ctx.state.CatIds, (QStringList{"16", child.cid}), 30000);
+    QVERIFY(waitUntil([&] { return ctx.state.CatIds == (QStringList{"16", child.cid}); }, 30000));
+    QCOMPARE(ctx.state.CatIds, (QStringList{"16", child.cid}));
     QCOMPARE(ctx.state.CatNames, (QStringList{"女装/女士精品", child.name}));
     QCOMPARE(pane(2)->content(), pathDocument({{"16", "0", "女装/女士精品"}, child}));
     QCOMPARE(pane(3)->content(), childDocument(child.cid));
@@ -328,7 +336,9 @@ void E2eCatalogTest::pathClickShrinksThePath()
 
     click(2, QStringLiteral("a"));
 
-    QTRY_COMPARE_WITH_TIMEOUT(ctx.state.CatIds, QStringList{QStringLiteral("16")}, 30000);
+    QVERIFY(
+        waitUntil([&] { return ctx.state.CatIds == QStringList{QStringLiteral("16")}; }, 30000));
+    QCOMPARE(ctx.state.CatIds, QStringList{QStringLiteral("16")});
     QCOMPARE(pane(2)->content(), pathDocument({{"16", "0", "女装/女士精品"}}));
     QCOMPARE(pane(3)->content(), childDocument(QStringLiteral("16")));
     QCOMPARE(ctx.ui.LB_Total1->text(), QStringLiteral("在【当前类目：女装/女士精品】下"));
@@ -348,7 +358,8 @@ void E2eCatalogTest::menuClickStartsANewPath()
 
     click(1, QStringLiteral("a[href*='[cid=%1]']").arg(other.cid));
 
-    QTRY_COMPARE_WITH_TIMEOUT(ctx.state.CatIds, QStringList{other.cid}, 30000);
+    QVERIFY(waitUntil([&] { return ctx.state.CatIds == QStringList{other.cid}; }, 30000));
+    QCOMPARE(ctx.state.CatIds, QStringList{other.cid});
     // A menu click searches by category alone.
     QCOMPARE(ctx.ui.TB_Search->text(), QString());
     QCOMPARE(ctx.state.Keyword, QString());
@@ -384,5 +395,5 @@ void E2eCatalogTest::signedRequestsAccepted()
         QVERIFY2(!line.target.startsWith("/ContentPane.aspx"), line.target.constData());
 }
 
-QTEST_MAIN(E2eCatalogTest)
+KESTROVA_PANE_TEST_MAIN(E2eCatalogTest)
 #include "tst_e2e_catalog.moc"

@@ -9,6 +9,9 @@
 #include "support/SandboxGrid.h"
 #include "support/SandboxProcess.h"
 #include "support/TestConfiguration.h"
+#include "support/WaitUntil.h"
+#include "support/pane/PaneInspect.h"
+#include "support/pane/PaneTestMain.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -85,7 +88,7 @@ QString E2eSearchTest::paneHtml() const
 {
     auto html = std::make_shared<std::optional<QString>>();
     resultView()->page()->toHtml([html](const QString &text) { *html = text; });
-    if (!QTest::qWaitFor([html] { return html->has_value(); }, 10000))
+    if (!waitUntil([html] { return html->has_value(); }, 10000))
         qWarning("the result pane did not hand over its markup within 10 s");
     return html->value_or(QString());
 }
@@ -94,7 +97,7 @@ Grid E2eSearchTest::waitForGrid(const QStringList &ids) const
 {
     Grid grid;
     // The callers compare the grid with what they expect, so a late grid fails there.
-    const bool shown = QTest::qWaitFor(
+    const bool shown = waitUntil(
         [&] {
             grid = parseGrid(paneHtml());
             return grid.ids == ids;
@@ -190,12 +193,13 @@ void E2eSearchTest::itemClickOpensTheItemPage()
     resultView()->page()->runJavaScript(
         QStringLiteral("document.querySelector(\"p[id='tkname'] a\").click();"),
         QWebEngineScript::ApplicationWorld);
-    QTRY_COMPARE_WITH_TIMEOUT(m_browser.opened.size(), 1, 20000);
+    QVERIFY(waitUntil([&] { return !m_browser.opened.isEmpty(); }, 20000));
+    QCOMPARE(m_browser.opened.size(), 1);
     QCOMPARE(m_browser.opened.first(), m_sandbox.baseUrl() + QStringLiteral("/item/") +
                                            grid.ids.first() + QStringLiteral(".html"));
     // The grid stays where it was.
     QCOMPARE(parseGrid(paneHtml()).ids, grid.ids);
 }
 
-QTEST_MAIN(E2eSearchTest)
+KESTROVA_PANE_TEST_MAIN(E2eSearchTest)
 #include "tst_e2e_search.moc"

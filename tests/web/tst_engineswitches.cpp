@@ -1,15 +1,30 @@
-// The program's own Chromium switches: added to a user's QTWEBENGINE_CHROMIUM_FLAGS,
-// the four panes sharing one renderer process under them, and their small memory cache.
+// The program's own engine policy: its Chromium switches added to a user's
+// QTWEBENGINE_CHROMIUM_FLAGS, the four panes sharing one renderer process under
+// them, and a profile that keeps nothing on disk.
+#include "support/HeadlessEngine.h"
+#include "support/ScriptedServer.h"
+#include "support/WaitUntil.h"
+#include "support/pane/PaneInspect.h"
+
 #include "panes/EngineSwitches.h"
-#include "panes/PaneProfile.h"
+#include "panes/PaneEngine.h"
+#include "panes/PaneScheme.h"
 #include "panes/WebEnginePane.h"
 
 #include <QApplication>
+#include <QDirIterator>
 #include <QFrame>
+#include <QTemporaryDir>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <QtTest>
+
+namespace {
+// Home and the XDG folders of the run: whatever the engine stores goes under it.
+QTemporaryDir *home = nullptr;
+} // namespace
 
 class TestEngineSwitches : public QObject
 {
@@ -77,29 +92,61 @@ private slots:
         }
         QSet<qint64> renderers;
         for (WebEnginePane *pane : panes) {
-            QVERIFY(pane->waitForDocument());
-            QTRY_VERIFY(pane->view()->page()->renderProcessPid() > 0);
+            QVERIFY(PaneInspect::waitForDocument(pane));
+            QVERIFY(waitUntil([pane] { return pane->view()->page()->renderProcessPid() > 0; }));
             renderers.insert(pane->view()->page()->renderProcessPid());
         }
         QCOMPARE(renderers.size(), 1);
         // Each pane still shows its own document.
         for (int i = 0; i < 4; ++i)
-            QVERIFY(panes[i]->toPlainText().startsWith(QStringLiteral("pane %1\n").arg(i)));
+            QVERIFY(
+                PaneInspect::toPlainText(panes[i]).startsWith(QStringLiteral("pane %1\n").arg(i)));
     }
 
-    void panesCacheLittleAndOnlyInMemory()
+    void engineKeepsNothingOnDisk()
     {
+        // A document with a picture and a style sheet, which a disk cache would keep.
+        ScriptedServer server;
+        ScriptedServer::Response picture;
+        picture.contentType = "image/gif";
+        picture.body = QByteArray::fromBase64("R0lGODlhAQABAAAAACwAAAAAAQABAAACAkQBADs=");
+        server.routeFixed(QStringLiteral("/p.gif"), picture);
         QFrame frame;
         WebEnginePane pane(&frame);
+        pane.open();
+        pane.write(QStringLiteral("<img src='%1'>").arg(server.url(QStringLiteral("/p.gif"))));
+        QVERIFY(PaneInspect::waitForDocument(&pane));
+        QCOMPARE(PaneInspect::evaluate(&pane, QStringLiteral("document.images[0].naturalWidth")),
+                 QVariant(1));
+
         const QWebEngineProfile *profile = pane.view()->page()->profile();
+        QCOMPARE(profile, PaneEngine::profile());
         QVERIFY(profile->isOffTheRecord());
         QCOMPARE(profile->httpCacheType(), QWebEngineProfile::MemoryHttpCache);
-        QCOMPARE(profile->httpCacheMaximumSize(), PaneProfile::HttpCacheBytes);
+        QCOMPARE(profile->httpCacheMaximumSize(), PaneEngine::HttpCacheBytes);
+        QCOMPARE(profile->persistentCookiesPolicy(), QWebEngineProfile::NoPersistentCookies);
+        QVERIFY(!profile->settings()->testAttribute(QWebEngineSettings::LocalStorageEnabled));
+        QStringList files;
+        QDirIterator all(home->path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (all.hasNext())
+            files << all.next();
+        QVERIFY2(files.isEmpty(), qPrintable(files.join(QLatin1Char(' '))));
     }
 
 private:
     QByteArray m_userFlags;
 };
 
-QTEST_MAIN(TestEngineSwitches)
+int main(int argc, char **argv)
+{
+    QTemporaryDir folder;
+    home = &folder;
+    for (const char *name : {"HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME"})
+        qputenv(name, folder.path().toUtf8());
+    prepareHeadlessEngine();
+    PaneScheme::registerScheme();
+    QApplication app(argc, argv);
+    TestEngineSwitches test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_engineswitches.moc"

@@ -2,6 +2,8 @@
 #include "support/ScriptedServer.h"
 #include "support/TestConfiguration.h"
 #include "support/TestDoubles.h"
+#include "support/WaitUntil.h"
+#include "support/pane/PaneInspect.h"
 
 #include "app/BusyNotice.h"
 #include "app/Form1.h"
@@ -9,6 +11,7 @@
 #include "catalog/ChildCategories.h"
 #include "handlers/Form1Routines.h"
 #include "panes/EngineSwitches.h"
+#include "panes/PaneScheme.h"
 #include "panes/WebEnginePane.h"
 #include "platform/PagePane.h"
 #include "platform/ProcessSettings.h"
@@ -131,8 +134,8 @@ private slots:
     void menuPaneShowsTheNetworkMessage()
     {
         auto *menu = static_cast<WebEnginePane *>(m_form->context().ui.WebBrowser1);
-        QTRY_COMPARE_WITH_TIMEOUT(menu->toPlainText(),
-                                  QStringLiteral("获取数据失败，请检查网络连接！"), 15000);
+        QVERIFY(PaneInspect::waitForDocument(menu));
+        QCOMPARE(PaneInspect::toPlainText(menu), QStringLiteral("获取数据失败，请检查网络连接！"));
     }
 
     void layout_data()
@@ -260,8 +263,8 @@ private slots:
         QStringList texts;
         QSet<qint64> renderers;
         for (WebEnginePane *pane : panes) {
-            QTRY_VERIFY_WITH_TIMEOUT(!pane->isLoading(), 15000);
-            texts.append(pane->toPlainText());
+            QVERIFY(PaneInspect::waitForDocument(pane));
+            texts.append(PaneInspect::toPlainText(pane));
             renderers.insert(pane->view()->page()->renderProcessPid());
         }
         QVERIFY(texts[0].contains(QStringLiteral("获取数据失败")));
@@ -289,12 +292,11 @@ private slots:
             }
             return true;
         };
-        QTRY_VERIFY_WITH_TIMEOUT(recovered(), 10000);
+        QVERIFY(waitUntil(recovered, 10000));
         qInfo("all four panes shown again %lld ms after their renderer was killed",
               recovery.elapsed());
         for (int i = 0; i < panes.size(); ++i)
-            QCOMPARE(panes[i]->toPlainText(), texts[i]);
-        QTest::qWait(300);
+            QCOMPARE(PaneInspect::toPlainText(panes[i]), texts[i]);
         for (const QMetaObject::Connection &c : watches)
             disconnect(c);
         QCOMPARE(notifications, 0);
@@ -414,6 +416,7 @@ int main(int argc, char *argv[])
 {
     // The panes share one renderer, as in the program.
     EngineSwitches::install();
+    PaneScheme::registerScheme();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     ProcessSettings::apply();

@@ -2,10 +2,12 @@
 #include "support/ScriptedServer.h"
 #include "support/TestConfiguration.h"
 #include "support/TestDoubles.h"
+#include "support/WaitUntil.h"
 
 #include "app/Form1.h"
 #include "app/Form2.h"
 #include "app/mainLoad.h"
+#include "panes/PaneScheme.h"
 #include "platform/SkinLayer.h"
 #include "platform/Twips.h"
 #include "requests/AccessTokenPool.h"
@@ -70,7 +72,7 @@ private slots:
         });
         sampler.start(100);
 
-        QTRY_VERIFY_WITH_TIMEOUT(form2.isNull(), 30000);
+        QVERIFY(waitUntil([&] { return form2.isNull(); }, 30000));
         sampler.stop();
         QVERIFY2(samples >= 5, qPrintable(QString::number(samples)));
         QCOMPARE(visibleSamples, samples);
@@ -111,6 +113,7 @@ private slots:
 
 int main(int argc, char *argv[])
 {
+    PaneScheme::registerScheme();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     TestStartup test;
