@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -98,12 +99,15 @@ void Form1::createControls()
     palette.setColor(QPalette::Window, Qt::white);
     setPalette(palette);
     const QRect client = Twips::rect(0, 0, 14475, 10320);
-    setFixedSize(client.size());
-    // A window of fixed size offers no maximize: on Wayland a maximize that the window
-    // cannot follow ends the connection, and with it the program.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        // Qt's Wayland windows offer maximize whatever their size limits, and a window of
+        // fixed size answers the compositor's maximized size with its own, which ends the
+        // connection and the program. So it may grow there; the controls keep their place.
+        setMinimumSize(client.size());
+        resize(client.size());
+    } else {
+        setFixedSize(client.size());
+    }
 
     // Frames. The panes cover them, so only the search-controls frame shows its caption.
     auto plainFrame = [this](QRect geometry) {
