@@ -2,6 +2,7 @@
 // design positions in twips.
 #include "app/Form1.h"
 
+#include "app/KeyboardNavigation.h"
 #include "app/VerticalCaption.h"
 #include "context/ApplicationTitle.h"
 #include "panes/WebEnginePane.h"
@@ -10,6 +11,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -50,10 +52,13 @@ QLabel *addLabel(QWidget *parent, const QString &caption, QRect geometry, QColor
     return label;
 }
 
+// The skin's brown marks the control that has the focus.
+const char FocusBorder[] = "border: 2px solid rgb(192, 64, 0);";
+
 QString listStyle(QColor text)
 {
-    return QStringLiteral("QComboBox { background: white; %1 }")
-        .arg(textColour(text.red(), text.green(), text.blue()));
+    return QStringLiteral("QComboBox { background: white; %1 } QComboBox:focus { %2 }")
+        .arg(textColour(text.red(), text.green(), text.blue()), QLatin1String(FocusBorder));
 }
 
 QPushButton *addButton(QWidget *parent, const QString &caption, QRect geometry)
@@ -64,7 +69,9 @@ QPushButton *addButton(QWidget *parent, const QString &caption, QRect geometry)
         QStringLiteral("QPushButton { background-color: rgb(255, 192, 128);"
                        " border: 1px solid rgb(192, 128, 64); }"
                        "QPushButton:disabled { color: rgb(160, 120, 90); }"
-                       "QPushButton:pressed { background-color: rgb(240, 170, 100); }"));
+                       "QPushButton:pressed { background-color: rgb(240, 170, 100); }"
+                       "QPushButton:focus { ") +
+        QLatin1String(FocusBorder) + QStringLiteral(" }"));
     return button;
 }
 
@@ -92,7 +99,15 @@ void Form1::createControls()
     palette.setColor(QPalette::Window, Qt::white);
     setPalette(palette);
     const QRect client = Twips::rect(0, 0, 14475, 10320);
-    setFixedSize(client.size());
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        // Qt's Wayland windows offer maximize whatever their size limits, and a window of
+        // fixed size answers the compositor's maximized size with its own, which ends the
+        // connection and the program. So it may grow there; the controls keep their place.
+        setMinimumSize(client.size());
+        resize(client.size());
+    } else {
+        setFixedSize(client.size());
+    }
 
     // Frames. The panes cover them, so only the search-controls frame shows its caption.
     auto plainFrame = [this](QRect geometry) {
@@ -150,7 +165,8 @@ void Form1::createControls()
     QWidget *f4 = frame4;
     const QColor darkRed(192, 0, 0);
     const QColor red(255, 0, 0);
-    addLabel(f4, QStringLiteral("关键词："), Twips::rect(90, 495, 735, 315), darkRed);
+    QLabel *keywordLabel =
+        addLabel(f4, QStringLiteral("关键词："), Twips::rect(90, 495, 735, 315), darkRed);
     auto *keyword = new QLineEdit(QStringLiteral("Text1"), f4);
     keyword->setGeometry(Twips::rect(750, 390, 3915, 345));
     QPalette keywordPalette = keyword->palette();
@@ -164,10 +180,12 @@ void Form1::createControls()
         addLabel(f4, QStringLiteral("3000个商品"), Twips::rect(180, 1140, 4545, 225), red);
     QPushButton *up = addButton(f4, QStringLiteral("上一页"), Twips::rect(4920, 930, 795, 315));
     QPushButton *down = addButton(f4, QStringLiteral("下一页"), Twips::rect(5820, 930, 735, 315));
-    addLabel(f4, QStringLiteral("第"), Twips::rect(6720, 960, 375, 255), darkRed);
+    QLabel *pageLabel =
+        addLabel(f4, QStringLiteral("第"), Twips::rect(6720, 960, 375, 255), darkRed);
     QComboBox *page = addList(f4, Twips::rect(6960, 930, 705, 300), listStyle(red));
     addLabel(f4, QStringLiteral("页"), Twips::rect(7710, 990, 225, 255), darkRed);
-    addLabel(f4, QStringLiteral("排序："), Twips::rect(8160, 960, 615, 225), darkRed);
+    QLabel *sortLabel =
+        addLabel(f4, QStringLiteral("排序："), Twips::rect(8160, 960, 615, 225), darkRed);
     QComboBox *sort = addList(f4, Twips::rect(8760, 900, 2175, 300), listStyle(darkRed));
 
     Form1Controls &ui = m_ctx.ui;
@@ -194,4 +212,22 @@ void Form1::createControls()
     down->setObjectName(QStringLiteral("Cmd_DownPage"));
     total1->setObjectName(QStringLiteral("LB_Total1"));
     total2->setObjectName(QStringLiteral("LB_Total2"));
+
+    // What a screen reader says: the label beside each control, not its group's title.
+    // On Linux a list's name is its current entry and its label comes as a relation,
+    // so the lists also say what they are in their description.
+    keyword->setAccessibleName(QStringLiteral("关键词"));
+    keywordLabel->setBuddy(keyword);
+    pageLabel->setBuddy(page);
+    sortLabel->setBuddy(sort);
+    const std::pair<QComboBox *, const char *> lists[] = {
+        {scope, "搜索类目"}, {page, "页码"}, {sort, "排序"}};
+    for (const auto &[list, what] : lists) {
+        list->setAccessibleName(QString::fromUtf8(what));
+        list->setAccessibleDescription(QString::fromUtf8(what));
+    }
+    QVector<QWidget *> stops{keyword};
+    for (PagePane *pane : {ui.WebBrowser1, ui.WebBrowser2, ui.WebBrowser3, ui.WebBrowser4})
+        stops.append(static_cast<WebEnginePane *>(pane)->view());
+    new KeyboardNavigation(this, ui, stops);
 }

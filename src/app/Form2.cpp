@@ -7,8 +7,15 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QIcon>
 #include <QLabel>
 #include <QTimer>
+
+// The icon lives in the application library's resources, which a static library must register.
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace {
 Form1Options &mainWindowOptions()
@@ -26,6 +33,9 @@ void Form2::setMainWindowOptions(const Form1Options &options)
 Form2::Form2(QWidget *parent) : QWidget(parent), m_label1(new QLabel(this))
 {
     setWindowTitle(QString());
+    // The caption stays empty; the icon is the program's, as on the main window.
+    initResources();
+    setWindowIcon(QIcon(QStringLiteral(":/kestrova/Form1.png")));
     setFixedSize(Twips::rect(0, 0, 4755, 1680).size());
     m_label1->setObjectName(QStringLiteral("Label1"));
     m_label1->setText(QStringLiteral("请稍后正在加载数据"));

@@ -1,5 +1,6 @@
 #include "app/ProgramMain.h"
 
+#include "app/EngineSandboxCheck.h"
 #include "app/mainLoad.h"
 #include "panes/EngineSwitches.h"
 #include "panes/PaneScheme.h"
@@ -29,6 +30,7 @@ void deleteRemainingWindows()
 
 int ProgramMain(int argc, char *argv[], const std::function<void(QApplication &)> &onApplication)
 {
+    ProcessSettings::applyBeforeApplication();
     EngineSwitches::install();
     PaneScheme::registerScheme();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
@@ -36,6 +38,10 @@ int ProgramMain(int argc, char *argv[], const std::function<void(QApplication &)
     QApplication::setApplicationName(QStringLiteral("KestrovaV1.0"));
     // Ties the window to its menu entry on Wayland, where there is no WM_CLASS.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kestrova.Kestrova"));
+    if (const QString problem = EngineSandboxCheck::problem(); !problem.isEmpty()) {
+        EngineSandboxCheck::report(problem);
+        return 1;
+    }
     ProcessSettings::apply();
     if (onApplication)
         onApplication(app);

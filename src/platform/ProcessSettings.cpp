@@ -1,5 +1,6 @@
 #include "ProcessSettings.h"
 
+#include <QLoggingCategory>
 #include <QPixmapCache>
 
 #ifdef __GLIBC__
@@ -14,6 +15,18 @@ constexpr int StylePictureCacheKiB = 1024;
 constexpr int MappedBlockBytes = 128 * 1024;
 
 } // namespace
+
+void ProcessSettings::applyBeforeApplication()
+{
+    // The program keeps no files: without these, one run left Qt's and Mesa's compiled
+    // shaders under ~/.cache (qtshadercache-…, mesa_shader_cache).
+    qputenv("QT_DISABLE_SHADER_DISK_CACHE", "1");
+    qputenv("MESA_SHADER_CACHE_DISABLE", "true");
+    // The engine reports its set-up in some twenty lines at every start; Qt's logging
+    // rules bring them back (QT_LOGGING_RULES="qt.webenginecontext.info=true").
+    if (!qEnvironmentVariableIsSet("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+}
 
 void ProcessSettings::apply()
 {

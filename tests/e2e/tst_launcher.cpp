@@ -12,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <unistd.h>
+
 namespace {
 
 QString launcher()
@@ -38,19 +41,26 @@ bool answers(quint16 port)
 }
 
 // Writes a program that records the portal's answer it sees on the port, then
-// exits with code 7.
-QString writeStandIn(const QString &folder, const QString &name, quint16 port)
+// exits with code 7. A window that stays open writes <name>.open and waits for
+// <name>.close to appear before it looks.
+QString writeStandIn(const QString &folder, const QString &name, quint16 port,
+                     bool staysOpen = false)
 {
     const QString path = folder + QLatin1Char('/') + name;
     QFile file(path);
     file.open(QIODevice::WriteOnly);
-    file.write(QStringLiteral("#!/bin/bash\n"
-                              "exec 3<>/dev/tcp/127.0.0.1/%1 || exit 9\n"
-                              "printf 'GET / HTTP/1.0\\r\\n\\r\\n' >&3\n"
-                              "head -c 512 <&3 | tr -d '\\r' > '%2.seen'\n"
-                              "exit 7\n")
-                   .arg(port)
-                   .arg(path)
+    const QString wait = staysOpen
+                             ? QStringLiteral("touch '%1.open'\n"
+                                              "while [ ! -e '%1.close' ]; do sleep 0.05; done\n")
+                                   .arg(path)
+                             : QString();
+    file.write((QStringLiteral("#!/bin/bash\n") + wait +
+                QStringLiteral("exec 3<>/dev/tcp/127.0.0.1/%1 || exit 9\n"
+                               "printf 'GET / HTTP/1.0\\r\\n\\r\\n' >&3\n"
+                               "head -c 512 <&3 | tr -d '\\r' > '%2.seen'\n"
+                               "exit 7\n")
+                    .arg(port)
+                    .arg(path))
                    .toUtf8());
     file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
     return path;
@@ -99,6 +109,9 @@ private slots:
     void portHolders();
     void sandboxThatCannotStart();
     void findsItsFilesBesideItself();
+    void rootWithoutTheEngineSandbox();
+    void windowsShareTheSandbox_data();
+    void windowsShareTheSandbox();
 };
 
 void TestLauncher::initTestCase()
@@ -205,6 +218,89 @@ void TestLauncher::findsItsFilesBesideItself()
     QCOMPARE(run.exitCode, 7);
     QVERIFY(seenBy(standIn).contains(QLatin1String("X-Kestrova-Sandbox: 1")));
     QVERIFY(!answers(port));
+}
+
+// The engine will not sandbox the superuser and would end the process: the program
+// says why and exits instead of vanishing.
+void TestLauncher::rootWithoutTheEngineSandbox()
+{
+#ifndef KESTROVA_PROGRAM
+    QSKIP("the program is not built");
+#else
+    if (geteuid() != 0)
+        QSKIP("needs the superuser");
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"));
+    environment.remove(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(KESTROVA_PROGRAM), QStringList());
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 1);
+    const QString errors = QString::fromUtf8(program.readAllStandardError());
+    QVERIFY2(errors.contains(QLatin1String("cannot run as root")) &&
+                 errors.contains(QLatin1String("normal user")),
+             qPrintable(errors));
+#endif
+}
+
+void TestLauncher::windowsShareTheSandbox_data()
+{
+    QTest::addColumn<bool>("secondWindow");
+    QTest::addColumn<bool>("killFirstLauncher");
+    QTest::newRow("two windows, the first closed first") << true << false;
+    QTest::newRow("the starting launcher killed") << false << true;
+}
+
+// The sandbox a launcher started serves every window opened meanwhile, and stops
+// when the last of them closes, whatever happened to the launcher.
+void TestLauncher::windowsShareTheSandbox()
+{
+    QFETCH(bool, secondWindow);
+    QFETCH(bool, killFirstLauncher);
+    QTemporaryDir folder;
+    const quint16 port = freePort();
+    auto open = [&](const QString &name, QProcess &process) {
+        const QString standIn = writeStandIn(folder.path(), name, port, true);
+        process.start(launcher(),
+                      {QStringLiteral("--port"), QString::number(port), QStringLiteral("--program"),
+                       standIn, QStringLiteral("--sandbox"), SandboxProcess::executable()});
+        return QTest::qWaitFor([&] { return QFile::exists(standIn + QStringLiteral(".open")); },
+                               30000);
+    };
+    auto close = [&](const QString &name) {
+        QFile(folder.path() + QLatin1Char('/') + name + QStringLiteral(".close"))
+            .open(QIODevice::WriteOnly);
+        return QTest::qWaitFor([&] { return !seenBy(folder.path() + '/' + name).isEmpty(); },
+                               30000);
+    };
+    QProcess first;
+    QProcess second;
+    auto ended = [](QProcess &process) {
+        return QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 10000);
+    };
+    QVERIFY(open(QStringLiteral("first"), first));
+    if (secondWindow)
+        QVERIFY(open(QStringLiteral("second"), second));
+    if (killFirstLauncher) {
+        ::kill(pid_t(first.processId()), SIGKILL);
+        QVERIFY(ended(first));
+    }
+
+    QVERIFY(close(QStringLiteral("first")));
+    QVERIFY(seenBy(folder.path() + QStringLiteral("/first")).contains("X-Kestrova-Sandbox: 1"));
+    if (secondWindow) {
+        QVERIFY(ended(first));
+        QVERIFY(answers(port));
+        QVERIFY(close(QStringLiteral("second")));
+        QVERIFY(
+            seenBy(folder.path() + QStringLiteral("/second")).contains("X-Kestrova-Sandbox: 1"));
+        QVERIFY(ended(second));
+        QCOMPARE(second.exitCode(), 7);
+    }
+    QVERIFY(QTest::qWaitFor([&] { return !answers(port); }, 10000));
 }
 
 QTEST_GUILESS_MAIN(TestLauncher)

@@ -20,12 +20,14 @@
 #include "requests/Configuration.h"
 #include "search/ItemClickThrough.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QtTest>
@@ -41,6 +43,17 @@ class TestForm1 : public QObject
     FakeNetworkState m_network;
     RecordingBrowserLauncher m_browser;
     Form1 *m_form = nullptr;
+    QStringList m_messages;
+
+    // A control by object name, or a pane's view by "pane1" to "pane4".
+    QWidget *stop(const QString &name)
+    {
+        const Form1Controls &ui = m_form->context().ui;
+        PagePane *panes[] = {ui.WebBrowser1, ui.WebBrowser2, ui.WebBrowser3, ui.WebBrowser4};
+        if (name.startsWith(QLatin1String("pane")))
+            return static_cast<WebEnginePane *>(panes[name.mid(4).toInt() - 1])->view();
+        return m_form->findChild<QWidget *>(name);
+    }
 
     QLabel *labelWithText(const QString &text)
     {
@@ -59,6 +72,9 @@ private slots:
         Form1Options options;
         options.network = &m_network;
         options.browser = &m_browser;
+        options.messageBox = [this](const QString &, const QString &text) {
+            m_messages.append(text);
+        };
         m_form = new Form1(options);
         m_form->Show();
     }
@@ -198,6 +214,113 @@ private slots:
             QVERIFY2(label, caption);
             QCOMPARE(label->palette().color(QPalette::WindowText), QColor(192, 0, 0));
         }
+    }
+
+    void controlsAreNamedByTheirLabels_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("said");  // its name, or a list's description
+        QTest::addColumn<QString>("label"); // the label beside it, if any
+        QTest::newRow("keyword box") << "TB_Search"
+                                     << "关键词"
+                                     << "关键词：";
+        QTest::newRow("scope list") << "CB_Sub"
+                                    << "搜索类目"
+                                    << "";
+        QTest::newRow("page list") << "CB_page"
+                                   << "页码"
+                                   << "第";
+        QTest::newRow("sort list") << "CB_Sort"
+                                   << "排序"
+                                   << "排序：";
+        QTest::newRow("button") << "Cmd_DownPage"
+                                << "下一页"
+                                << "";
+    }
+    void controlsAreNamedByTheirLabels()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, said);
+        QFETCH(QString, label);
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(stop(control));
+        QVERIFY(a);
+        const bool list = a->role() == QAccessible::ComboBox;
+        QCOMPARE(a->text(list ? QAccessible::Description : QAccessible::Name), said);
+        QStringList labels;
+        for (const auto &[other, relation] : a->relations(QAccessible::Label))
+            labels.append(other->text(QAccessible::Name));
+        // Besides the group box, whose title Qt relates to every control in it.
+        if (!label.isEmpty())
+            QVERIFY2(labels.contains(label), qPrintable(labels.join(QLatin1Char(','))));
+    }
+
+    void keys_data()
+    {
+        QTest::addColumn<QString>("focused");
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("focusAfter"); // empty: where it was
+        QTest::addColumn<QString>("clicked");    // the button the keys pressed, if any
+        QTest::newRow("Ctrl+F from the grid") << "pane4" << QKeySequence("Ctrl+F") << "TB_Search"
+                                              << "";
+        QTest::newRow("Ctrl+L from the sort list")
+            << "CB_Sort" << QKeySequence("Ctrl+L") << "TB_Search"
+            << "";
+        QTest::newRow("F6 from the keyword box")
+            << "TB_Search" << QKeySequence(Qt::Key_F6) << "pane1"
+            << "";
+        QTest::newRow("F6 from a list counts from the controls")
+            << "CB_Sub" << QKeySequence(Qt::Key_F6) << "pane1"
+            << "";
+        QTest::newRow("F6 from the last pane") << "pane4" << QKeySequence(Qt::Key_F6) << "TB_Search"
+                                               << "";
+        QTest::newRow("Shift+F6 from the keyword box")
+            << "TB_Search" << QKeySequence(Qt::SHIFT | Qt::Key_F6) << "pane4"
+            << "";
+        QTest::newRow("Return on 下一页") << "Cmd_DownPage" << QKeySequence(Qt::Key_Return) << ""
+                                          << "Cmd_DownPage";
+        QTest::newRow("Enter on 搜") << "Cmd_Search" << QKeySequence(Qt::Key_Enter) << ""
+                                     << "Cmd_Search";
+        QTest::newRow("Page Down") << "TB_Search" << QKeySequence(Qt::Key_PageDown) << ""
+                                   << "Cmd_DownPage";
+        QTest::newRow("Page Up on page 1") << "TB_Search" << QKeySequence(Qt::Key_PageUp) << ""
+                                           << "";
+    }
+    void keys()
+    {
+        QFETCH(QString, focused);
+        QFETCH(QKeySequence, keys);
+        QFETCH(QString, focusAfter);
+        QFETCH(QString, clicked);
+        Form1Context &ctx = m_form->context();
+        // Page 1 of 3: only 下一页 is enabled.
+        ctx.state.UiReady = false;
+        ctx.ui.CB_page->clear();
+        ctx.ui.CB_page->addItems({"1", "2", "3"});
+        ctx.ui.CB_page->setCurrentIndex(0);
+        ctx.state.UiReady = true;
+        QVERIFY(waitUntil(
+            [&] { return !ctx.ui.Cmd_UpPage->isEnabled() && ctx.ui.Cmd_DownPage->isEnabled(); }));
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        QWidget *start = stop(focused);
+        start->setFocus(Qt::OtherFocusReason);
+        QVERIFY(waitUntil(
+            [&] { return start->hasFocus() || start->isAncestorOf(qApp->focusWidget()); }));
+
+        QList<QPushButton *> buttons = {ctx.ui.Cmd_Search, ctx.ui.Cmd_UpPage, ctx.ui.Cmd_DownPage};
+        QList<std::shared_ptr<QSignalSpy>> spies;
+        for (QPushButton *button : buttons)
+            spies.append(std::make_shared<QSignalSpy>(button, &QPushButton::clicked));
+        QTest::keySequence(qApp->focusWidget(), keys);
+
+        QWidget *expected = stop(focusAfter.isEmpty() ? focused : focusAfter);
+        QVERIFY2(waitUntil([&] {
+                     QWidget *now = qApp->focusWidget();
+                     return now == expected || expected->isAncestorOf(now);
+                 }),
+                 qPrintable(qApp->focusWidget() ? qApp->focusWidget()->objectName() : "none"));
+        for (int i = 0; i < buttons.size(); ++i)
+            QCOMPARE(spies[i]->count(), buttons[i]->objectName() == clicked ? 1 : 0);
     }
 
     void panesAreLaidOutLargerThanTheirFrames_data()
