@@ -12,7 +12,9 @@
 // as they come.
 inline bool waitUntil(const std::function<bool()> &done, int timeoutMs = 30000)
 {
-    if (done())
+    // What the last check saw: asking again afterwards may catch the next change.
+    bool held = done();
+    if (held)
         return true;
     QEventLoop loop;
     QTimer check;
@@ -20,7 +22,8 @@ inline bool waitUntil(const std::function<bool()> &done, int timeoutMs = 30000)
     QObject::connect(&check, &QTimer::timeout, &loop, [&] {
         // done() may wait itself: no second check starts inside it.
         check.stop();
-        if (done())
+        held = done();
+        if (held)
             loop.quit();
         else
             check.start();
@@ -28,5 +31,5 @@ inline bool waitUntil(const std::function<bool()> &done, int timeoutMs = 30000)
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     check.start();
     loop.exec();
-    return done();
+    return held;
 }
