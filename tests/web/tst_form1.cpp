@@ -233,9 +233,6 @@ private slots:
         QTest::newRow("sort list") << "CB_Sort"
                                    << "排序"
                                    << "排序：";
-        QTest::newRow("button") << "Cmd_DownPage"
-                                << "下一页"
-                                << "";
     }
     void controlsAreNamedByTheirLabels()
     {

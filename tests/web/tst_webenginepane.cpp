@@ -124,6 +124,16 @@ struct PaneFixture
     bool cancelAnswer = true;
 };
 
+// /slow.png answers "not found" after delayMs: a picture that holds a document's load end back.
+void serveLatePicture(ScriptedServer &server, int delayMs)
+{
+    ScriptedServer::Response slow;
+    slow.contentType = "image/png";
+    slow.status = 404;
+    slow.delayMs = delayMs;
+    server.routeFixed(QStringLiteral("/slow.png"), slow);
+}
+
 } // namespace
 
 class TestWebEnginePane : public QObject
@@ -236,11 +246,7 @@ void TestWebEnginePane::quickRewritesEndOnce()
     // the middle of it changes nothing.
     QFETCH(QString, after);
     ScriptedServer pictures;
-    ScriptedServer::Response slow;
-    slow.contentType = "image/png";
-    slow.status = 404;
-    slow.delayMs = 300;
-    pictures.routeFixed(QStringLiteral("/slow.png"), slow);
+    serveLatePicture(pictures, 300);
     PaneFixture f;
     QVERIFY(QTest::qWaitForWindowExposed(&f.window));
     QWebEnginePage *page = f.pane->view()->page();
@@ -352,11 +358,7 @@ void TestWebEnginePane::loadIsSeenWithoutTheChannel()
     QFETCH(int, rows);
     QFETCH(bool, picture);
     ScriptedServer pictures;
-    ScriptedServer::Response slow;
-    slow.contentType = "image/png";
-    slow.status = 404;
-    slow.delayMs = 1200;
-    pictures.routeFixed(QStringLiteral("/slow.png"), slow);
+    serveLatePicture(pictures, 1200);
     PaneFixture f;
     QWebChannel *channel = f.pane->view()->page()->webChannel();
     QVERIFY(channel);
