@@ -10,7 +10,7 @@
 
 KeyboardNavigation::KeyboardNavigation(QWidget *window, const Form1Controls &ui,
                                        const QVector<QWidget *> &stops)
-    : QObject(window), m_window(window), m_up(ui.Cmd_UpPage), m_down(ui.Cmd_DownPage)
+    : QObject(window), m_up(ui.Cmd_UpPage), m_down(ui.Cmd_DownPage)
 {
     for (QWidget *stop : stops)
         m_stops.append(stop);

@@ -26,7 +26,6 @@ private:
     void cycle(int step);
     static void press(QPushButton *button);
 
-    QPointer<QWidget> m_window;
     QVector<QPointer<QWidget>> m_stops;
     QPointer<QPushButton> m_up;
     QPointer<QPushButton> m_down;
