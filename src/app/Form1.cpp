@@ -5,10 +5,15 @@
 #include "platform/BrowserLauncher.h"
 #include "platform/NetworkState.h"
 #include "platform/PagePane.h"
+#include "platform/WindowFit.h"
 
+#include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QMessageBox>
+#include <QMoveEvent>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 
 #include <cstdlib>
 
@@ -42,6 +47,12 @@ Form1::Form1(const Form1Options &options, QWidget *parent) : QWidget(parent), m_
 
     WireForm1Handlers(m_ctx);
 
+    // A control that takes the focus scrolls into view where the canvas scrolls.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        if (now && m_canvas->isAncestorOf(now))
+            m_scroll->ensureWidgetVisible(now, 8, 8);
+    });
+
     // Ticks that arrive while a fetch blocks start no second handler.
     m_timer2.setInterval(100);
     connect(&m_timer2, &QTimer::timeout, this, [this] {
@@ -68,7 +79,53 @@ void Form1::Show()
         m_loaded = true;
         Form_Load();
     }
+    if (const QScreen *screen = this->screen())
+        fitTo(screen->availableGeometry().size());
     show();
+}
+
+void Form1::fitTo(QSize available)
+{
+    m_available = available;
+    const QSize content = m_canvas->size();
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll);
+    // Until the window manager has framed the window, a title bar's worth is kept free.
+    const QSize decorations = m_decorations.isValid() ? m_decorations : QSize(8, 32);
+    const WindowFit::Fit fit = available.isValid()
+                                   ? WindowFit::fit(content, available, decorations, bar)
+                                   : WindowFit::Fit{content, false};
+    // Qt's Wayland windows offer maximize whatever their size limits, and a window of fixed
+    // size answers the compositor's maximized size with its own, which ends the connection
+    // and the program. So it may grow there; the controls keep their place.
+    const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (!fit.scrolls) {
+        if (wayland) {
+            setMinimumSize(content);
+            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            resize(content);
+        } else {
+            setFixedSize(content);
+        }
+        return;
+    }
+    setMinimumSize(fit.window.boundedTo(QSize(240, 180)));
+    if (wayland)
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    else
+        setMaximumSize(content + QSize(bar, bar));
+    resize(fit.window);
+}
+
+void Form1::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    // Once the frame's real size is known, fit again with it instead of the guess.
+    const QSize decorations = frameGeometry().size() - geometry().size();
+    if (isVisible() && m_available.isValid() && !m_decorations.isValid() &&
+        !decorations.isEmpty()) {
+        m_decorations = decorations;
+        fitTo(m_available);
+    }
 }
 
 void Form1::Form_Load()

@@ -13,6 +13,7 @@
 
 class QFrame;
 class QLabel;
+class QScrollArea;
 class BrowserLauncher;
 class NetworkState;
 
@@ -46,8 +47,14 @@ public:
     // Ends the program at once, also while a fetch waits; nothing is saved.
     void Form_Unload();
 
+    // Sizes the window for a screen whose available area is that large (invalid: the
+    // layout's own size): the laid-out size where it fits, else the area, scrolling.
+    void fitTo(QSize available);
+    QScrollArea *scrollArea() const { return m_scroll; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
     void createControls();
@@ -63,5 +70,9 @@ private:
     QTimer m_timer1;
     QTimer m_timer2;
     QWidget *m_frames[6] = {};
+    QWidget *m_canvas = nullptr;
+    QScrollArea *m_scroll = nullptr;
+    QSize m_available;
+    QSize m_decorations;
     bool m_loaded = false;
 };

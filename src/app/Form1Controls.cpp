@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
 
 // The icon lives in the core library's resources, which a static library must register.
 static void initResources()
@@ -98,30 +100,35 @@ void Form1::createControls()
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);
     setPalette(palette);
-    const QRect client = Twips::rect(0, 0, 14475, 10320);
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
-        // Qt's Wayland windows offer maximize whatever their size limits, and a window of
-        // fixed size answers the compositor's maximized size with its own, which ends the
-        // connection and the program. So it may grow there; the controls keep their place.
-        setMinimumSize(client.size());
-        resize(client.size());
-    } else {
-        setFixedSize(client.size());
-    }
+    // The controls sit on a canvas of the laid-out size, in a scroll area that fills the
+    // window: where the screen is too small for the layout, the canvas scrolls.
+    m_canvas = new QWidget;
+    m_canvas->setObjectName(QStringLiteral("Canvas"));
+    m_canvas->setFixedSize(Twips::rect(0, 0, 14475, 10320).size());
+    m_canvas->setAutoFillBackground(true);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidget(m_canvas);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_scroll);
+    fitTo(QSize());
+    QWidget *const canvas = m_canvas;
 
     // Frames. The panes cover them, so only the search-controls frame shows its caption.
-    auto plainFrame = [this](QRect geometry) {
-        auto *frame = new QFrame(this);
+    auto plainFrame = [canvas](QRect geometry) {
+        auto *frame = new QFrame(canvas);
         frame->setGeometry(geometry);
         frame->setFrameShape(QFrame::NoFrame);
         return frame;
     };
     m_frames[2] = plainFrame(Twips::rect(3000, 60, 11595, 435));
     m_frames[3] = plainFrame(Twips::rect(3000, 420, 11595, 1125));
-    auto *frame1 = new QGroupBox(QStringLiteral("所有分类"), this);
+    auto *frame1 = new QGroupBox(QStringLiteral("所有分类"), canvas);
     frame1->setGeometry(Twips::rect(90, 360, 2655, 9945));
     m_frames[1] = frame1;
-    auto *frame4 = new QGroupBox(QStringLiteral("条件"), this);
+    auto *frame4 = new QGroupBox(QStringLiteral("条件"), canvas);
     frame4->setGeometry(Twips::rect(2970, 1290, 11595, 1575));
     frame4->setObjectName(QStringLiteral("Frame4"));
     frame4->setStyleSheet(QStringLiteral("QGroupBox#Frame4 { background-color: rgb(255, 243, 230); "
@@ -137,7 +144,7 @@ void Form1::createControls()
     // Captions on the window itself.
     const QColor brown(192, 64, 0);
     QLabel *label6 =
-        addLabel(this, QStringLiteral("所有分类"), Twips::rect(690, 60, 975, 255), brown);
+        addLabel(canvas, QStringLiteral("所有分类"), Twips::rect(690, 60, 975, 255), brown);
     label6->setFont(songTi(12));
     struct Vertical
     {
@@ -153,7 +160,7 @@ void Form1::createControls()
         // The spaced caption wraps to one character a line in its narrow box.
         QString caption = QString::fromUtf8(v.caption);
         caption.replace(QLatin1Char(' '), QLatin1Char('\n'));
-        auto *label = new VerticalCaption(caption, this);
+        auto *label = new VerticalCaption(caption, canvas);
         label->setGeometry(Twips::rect(v.left, v.top, v.width, v.height));
         QPalette captionPalette = label->palette();
         captionPalette.setColor(QPalette::WindowText, brown);

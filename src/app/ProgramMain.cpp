@@ -1,6 +1,8 @@
 #include "app/ProgramMain.h"
 
 #include "app/EngineSandboxCheck.h"
+#include "app/PlatformFailure.h"
+#include "app/WindowAccessibility.h"
 #include "app/mainLoad.h"
 #include "panes/EngineSwitches.h"
 #include "panes/PaneScheme.h"
@@ -8,6 +10,8 @@
 
 #include <QApplication>
 #include <QWidget>
+
+#include <optional>
 
 namespace {
 
@@ -34,7 +38,10 @@ int ProgramMain(int argc, char *argv[], const std::function<void(QApplication &)
     EngineSwitches::install();
     PaneScheme::registerScheme();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    std::optional<PlatformFailure> platformFailure(std::in_place);
     QApplication app(argc, argv);
+    platformFailure.reset();
+    WindowAccessibility::install();
     QApplication::setApplicationName(QStringLiteral("KestrovaV1.0"));
     // Ties the window to its menu entry on Wayland, where there is no WM_CLASS.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kestrova.Kestrova"));

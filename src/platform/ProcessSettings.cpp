@@ -1,5 +1,7 @@
 #include "ProcessSettings.h"
 
+#include "platform/AssistiveTechnology.h"
+
 #include <QLoggingCategory>
 #include <QPixmapCache>
 
@@ -41,4 +43,10 @@ void ProcessSettings::apply()
     // floods, and at most +0.3 MiB with the threshold fixed at glibc's starting value.
     mallopt(M_MMAP_THRESHOLD, MappedBlockBytes);
 #endif
+    // The engine shows the panes' content to assistive technology only when asked to, and
+    // building that tree costs every document; so only where something listens. It reads
+    // the variable when it starts, which is after this.
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY") &&
+        AssistiveTechnology::isActive())
+        qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
 }

@@ -7,6 +7,7 @@
 
 #include "app/BusyNotice.h"
 #include "app/Form1.h"
+#include "app/WindowAccessibility.h"
 #include "catalog/CategoryMenu.h"
 #include "catalog/ChildCategories.h"
 #include "handlers/Form1Routines.h"
@@ -27,6 +28,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -75,6 +79,7 @@ private slots:
         options.messageBox = [this](const QString &, const QString &text) {
             m_messages.append(text);
         };
+        WindowAccessibility::install();
         m_form = new Form1(options);
         m_form->Show();
     }
@@ -187,6 +192,7 @@ private slots:
     {
         QCOMPARE(m_form->windowTitle(), QStringLiteral("KestrovaV1.0"));
         QCOMPARE(m_form->size(), Twips::rect(0, 0, 14475, 10320).size());
+        QCOMPARE(QAccessible::queryAccessibleInterface(m_form)->role(), QAccessible::Window);
         QCOMPARE(m_form->palette().color(QPalette::Window), QColor(Qt::white));
         QCOMPARE(qobject_cast<QGroupBox *>(m_form->frame(1))->title(), QStringLiteral("所有分类"));
         QCOMPARE(qobject_cast<QGroupBox *>(m_form->frame(4))->title(), QStringLiteral("条件"));
@@ -214,6 +220,56 @@ private slots:
             QVERIFY2(label, caption);
             QCOMPARE(label->palette().color(QPalette::WindowText), QColor(192, 0, 0));
         }
+    }
+
+    // A screen too small for the layout (a scale of 1.5 or 2, a small screen) gets a window
+    // that fits it, and the laid-out controls scroll into view as they take the focus.
+    void windowFitsTheScreen_data()
+    {
+        QTest::addColumn<QSize>("available");
+        QTest::addColumn<bool>("scrolls");
+        QTest::newRow("1920x1080 at 1") << QSize(1920, 1040) << false;
+        QTest::newRow("1920x1200 at 1.5") << QSize(1280, 780) << false;
+        QTest::newRow("1920x1080 at 2") << QSize(960, 520) << true;
+        QTest::newRow("640x480") << QSize(640, 480) << true;
+        QTest::newRow("smaller than 640x480") << QSize(320, 200) << true;
+        QTest::newRow("tall and narrow") << QSize(600, 1900) << true;
+    }
+    void windowFitsTheScreen()
+    {
+        QFETCH(QSize, available);
+        QFETCH(bool, scrolls);
+        const QSize laidOut = Twips::rect(0, 0, 14475, 10320).size();
+        QScrollArea *area = m_form->scrollArea();
+        m_form->fitTo(available);
+        const auto restore =
+            qScopeGuard([this] { m_form->fitTo(m_form->screen()->availableGeometry().size()); });
+        QVERIFY2(waitUntil([&] { return area->viewport()->size() != QSize(); }), "no viewport");
+        QVERIFY2(m_form->width() <= available.width() && m_form->height() <= available.height(),
+                 qPrintable(QStringLiteral("%1x%2").arg(m_form->width()).arg(m_form->height())));
+        QCOMPARE(area->widget()->size(), laidOut);
+        if (!scrolls) {
+            QCOMPARE(m_form->size(), laidOut);
+            QCOMPARE(m_form->minimumSize(), laidOut);
+            return;
+        }
+        QVERIFY(waitUntil([&] {
+            return area->horizontalScrollBar()->maximum() > 0 ||
+                   area->verticalScrollBar()->maximum() > 0;
+        }));
+        // The window may be made smaller still, and no larger than the layout needs.
+        QVERIFY(m_form->minimumWidth() <= qMin(available.width(), 240));
+        QVERIFY(m_form->maximumWidth() >= laidOut.width());
+        // The sort list lies right of and below a small window's view until it has the focus.
+        QWidget *sort = stop(QStringLiteral("CB_Sort"));
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        stop(QStringLiteral("TB_Search"))->setFocus(Qt::OtherFocusReason);
+        sort->setFocus(Qt::TabFocusReason);
+        QVERIFY(waitUntil([&] {
+            const QRect shown(sort->mapTo(area->viewport(), QPoint()), sort->size());
+            return area->viewport()->rect().contains(shown);
+        }));
     }
 
     void controlsAreNamedByTheirLabels_data()
