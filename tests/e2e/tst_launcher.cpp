@@ -109,7 +109,8 @@ private slots:
     void portHolders();
     void sandboxThatCannotStart();
     void findsItsFilesBesideItself();
-    void rootWithoutTheEngineSandbox();
+    void startRefused_data();
+    void startRefused();
     void windowsShareTheSandbox_data();
     void windowsShareTheSandbox();
 };
@@ -220,29 +221,50 @@ void TestLauncher::findsItsFilesBesideItself()
     QVERIFY(!answers(port));
 }
 
-// The engine will not sandbox the superuser and would end the process: the program
-// says why and exits instead of vanishing.
-void TestLauncher::rootWithoutTheEngineSandbox()
+void TestLauncher::startRefused_data()
+{
+    QTest::addColumn<QString>("platform");
+    QTest::addColumn<bool>("engineSandboxOff");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("said");
+    // The engine will not sandbox the superuser and would end the process.
+    QTest::newRow("root without the engine's sandbox")
+        << "offscreen" << false << 1 << QStringList{"cannot run as root", "normal user"};
+    // Qt would abort (exit 134) in the application object.
+    QTest::newRow("an unknown window system")
+        << "no-such-platform" << true << 2 << QStringList{"no usable window system", "qt6-wayland"};
+    QTest::newRow("Wayland without a compositor")
+        << "wayland" << true << 2 << QStringList{"no usable window system"};
+}
+
+// A program that cannot run says why and exits, instead of vanishing or aborting.
+void TestLauncher::startRefused()
 {
 #ifndef KESTROVA_PROGRAM
     QSKIP("the program is not built");
 #else
-    if (geteuid() != 0)
+    QFETCH(QString, platform);
+    QFETCH(bool, engineSandboxOff);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, said);
+    if (!engineSandboxOff && geteuid() != 0)
         QSKIP("needs the superuser");
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"));
-    environment.remove(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (!engineSandboxOff) {
+        environment.remove(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"));
+        environment.remove(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"));
+    }
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    environment.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("kestrova-no-compositor"));
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(KESTROVA_PROGRAM), QStringList());
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 1);
+    QCOMPARE(program.exitCode(), exitCode);
     const QString errors = QString::fromUtf8(program.readAllStandardError());
-    QVERIFY2(errors.contains(QLatin1String("cannot run as root")) &&
-                 errors.contains(QLatin1String("normal user")),
-             qPrintable(errors));
+    for (const QString &words : said)
+        QVERIFY2(errors.contains(words), qPrintable(errors));
 #endif
 }
 
