@@ -67,7 +67,9 @@ void KeyboardNavigation::cycle(int step)
     for (int i = 1; i <= count; ++i) {
         QWidget *next = m_stops.at(((current + step * i) % count + count) % count);
         if (next && next->isVisible()) {
-            next->setFocus(step > 0 ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            // Not as a tab or back tab: a page given the focus that way takes its first or
+            // last link along, and Tab from the last link leaves the pane.
+            next->setFocus(Qt::ShortcutFocusReason);
             return;
         }
     }

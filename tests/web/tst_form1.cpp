@@ -376,6 +376,40 @@ private slots:
             QCOMPARE(spies[i]->count(), buttons[i]->objectName() == clicked ? 1 : 0);
     }
 
+    // F6 into a pane leaves the page's own focus where it starts: Tab then goes to its
+    // first link, whichever way the pane was reached.
+    void tabAfterF6StartsAtThePanesTop_data()
+    {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::newRow("F6") << QKeySequence(Qt::Key_F6, Qt::Key_F6, Qt::Key_F6, Qt::Key_F6);
+        QTest::newRow("Shift+F6") << QKeySequence(Qt::SHIFT | Qt::Key_F6);
+    }
+    void tabAfterF6StartsAtThePanesTop()
+    {
+        QFETCH(QKeySequence, keys);
+        auto *grid = static_cast<WebEnginePane *>(m_form->context().ui.WebBrowser4);
+        grid->open();
+        grid->write(QStringLiteral("<a href=\"http://[1]\">first</a> <a href=\"http://[2]\">"
+                                   "second</a> <a href=\"http://[3]\">last</a>"));
+        QVERIFY(PaneInspect::waitForDocument(grid));
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form));
+        QWidget *keyword = stop(QStringLiteral("TB_Search"));
+        keyword->setFocus(Qt::OtherFocusReason);
+        QVERIFY(waitUntil([&] { return keyword->hasFocus(); }));
+        QTest::keySequence(qApp->focusWidget(), keys);
+        QVERIFY(waitUntil([&] { return grid->view()->isAncestorOf(qApp->focusWidget()); }));
+        QTest::keyClick(qApp->focusWidget(), Qt::Key_Tab);
+        QString focused;
+        QVERIFY2(waitUntil([&] {
+                     focused = PaneInspect::evaluate(
+                                   grid, QStringLiteral("document.activeElement.textContent"))
+                                   .toString();
+                     return focused == QLatin1String("first");
+                 }),
+                 qPrintable(focused));
+    }
+
     void panesAreLaidOutLargerThanTheirFrames_data()
     {
         QTest::addColumn<int>("frame");
