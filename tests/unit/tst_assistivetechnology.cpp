@@ -34,7 +34,6 @@ private:
     Status *m_status;
 };
 
-
 } // namespace
 
 class TestAssistiveTechnology : public QObject
