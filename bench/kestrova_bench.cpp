@@ -104,9 +104,19 @@ QProcessEnvironment Bench::environment(bool floor) const
         env.insert(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"), m_options.probeFlags);
     env.insert(QStringLiteral("KESTROVA_BENCH_HOST"), m_hostPort);
     env.insert(QStringLiteral("KESTROVA_BENCH_DIR"), m_dir);
-    if (!env.contains(QStringLiteral("DISPLAY")) &&
-        !env.contains(QStringLiteral("QT_QPA_PLATFORM")))
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // Offscreen, on a 1920x1080 screen where the window shows as laid out, not on the
+    // platform's smaller default screen where it would scroll.
+    const QString platform = env.value(QStringLiteral("QT_QPA_PLATFORM"));
+    if (platform == QLatin1String("offscreen") ||
+        (platform.isEmpty() && !env.contains(QStringLiteral("DISPLAY")))) {
+        const QString screen = m_dir + QStringLiteral("/offscreen-screen.json");
+        QFile file(screen);
+        if (!file.exists() && file.open(QIODevice::WriteOnly))
+            file.write(R"({"screens": [{"name": "Offscreen", "x": 0, "y": 0, "width": 1920,)"
+                       R"( "height": 1080, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                   QStringLiteral("offscreen:configfile=") + screen);
+    }
     // Chromium's sandbox cannot run as root; measured runs as root go without it.
     if (geteuid() == 0)
         env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
