@@ -244,7 +244,7 @@ void TestCategoryMenu::fallbackAccepted()
 void TestCategoryMenu::primaryTimesOut()
 {
     ScriptedServer::Response silent;
-    silent.neverAnswer = true;
+    silent.kind = ScriptedServer::Response::Silent;
     m_server->routeFixed(MenuPath, silent);
     const QString fallback = dataText(QStringLiteral("menu_fallback.html"));
     m_server->routeFixed(FallbackPath, htmlPage(fallback));

@@ -5,9 +5,9 @@
 // come back within its time-outs showing what a failed request shows, open
 // nothing, and keep the process's memory bounded however much a server sends.
 #include "support/ContextFixture.h"
-#include "support/HostileServer.h"
 #include "support/ResidentMemory.h"
 #include "support/RoutineRun.h"
+#include "support/ScriptedServer.h"
 #include "support/TestConfiguration.h"
 
 #include "platform/BlockingFetch.h"
@@ -26,7 +26,7 @@
 
 namespace {
 
-using Answer = HostileServer::Answer;
+using Answer = ScriptedServer::Response;
 using RoutineRun::Routine;
 
 // The XML loads' time-out in this suite; the text fetches keep the routines' own.
@@ -122,7 +122,7 @@ std::unique_ptr<ContextFixture> loadedFixture()
 } // namespace
 
 Q_DECLARE_METATYPE(RoutineRun::Routine)
-Q_DECLARE_METATYPE(HostileServer::Answer)
+Q_DECLARE_METATYPE(ScriptedServer::Response)
 
 class TestHostileServers : public QObject
 {
@@ -141,7 +141,7 @@ private slots:
     void sandboxFaultSwitches();
 
 private:
-    std::unique_ptr<HostileServer> m_server; // the other host
+    std::unique_ptr<ScriptedServer> m_server; // the other host
 };
 
 void TestHostileServers::initTestCase()
@@ -149,7 +149,7 @@ void TestHostileServers::initTestCase()
     // As the program does at start: what the allocator gives back is part of the bound.
     ProcessSettings::apply();
     // Another host, for answers that send the program elsewhere.
-    m_server = std::make_unique<HostileServer>();
+    m_server = std::make_unique<ScriptedServer>();
     m_server->routeFixed("/elsewhere",
                          plain(QStringLiteral("<rsp><PTOTAL>21</PTOTAL><PRESULTS><ITEM><TITLE>"
                                               "别处的连衣裙</TITLE><ORIOBJID>8</ORIOBJID></ITEM>"
@@ -167,7 +167,7 @@ void TestHostileServers::cleanupTestCase()
 void TestHostileServers::failedAnswers_data()
 {
     QTest::addColumn<Routine>("routine");
-    QTest::addColumn<HostileServer::Answer>("answer");
+    QTest::addColumn<ScriptedServer::Response>("answer");
 
     Answer silent;
     silent.kind = Answer::Silent;
@@ -228,13 +228,13 @@ void TestHostileServers::failedAnswers_data()
 void TestHostileServers::failedAnswers()
 {
     QFETCH(Routine, routine);
-    QFETCH(HostileServer::Answer, answer);
+    QFETCH(ScriptedServer::Response, answer);
 
-    HostileServer server;
+    ScriptedServer server;
     for (const QByteArray path : {"/", "/Excel/Menu.rar", "/ContentPane.aspx", "/router/rest",
                                   "/rpc/searchAuctionByRpc.do", "/rpc/genCodeByRpc.do"})
-        server.routeFixed(path, answer);
-    server.routeFixed(FloodPath, flood(Answer::Chunked, 0));
+        server.routeFixed(QString::fromLatin1(path), answer);
+    server.routeFixed(QString::fromLatin1(FloodPath), flood(Answer::Chunked, 0));
     TestConfiguration::installOneHost(server.hostPort(), server.url(QStringLiteral("/")));
     auto f = loadedFixture();
 
@@ -275,7 +275,7 @@ void TestHostileServers::failedAnswers()
 void TestHostileServers::readableAnswers_data()
 {
     QTest::addColumn<Routine>("routine");
-    QTest::addColumn<HostileServer::Answer>("answer");
+    QTest::addColumn<ScriptedServer::Response>("answer");
     QTest::addColumn<QString>("shown"); // a text the pane must hold
     QTest::addColumn<QString>("total"); // LB_Total2 after a search
 
@@ -312,11 +312,11 @@ void TestHostileServers::readableAnswers_data()
 void TestHostileServers::readableAnswers()
 {
     QFETCH(Routine, routine);
-    QFETCH(HostileServer::Answer, answer);
+    QFETCH(ScriptedServer::Response, answer);
     QFETCH(QString, shown);
     QFETCH(QString, total);
 
-    HostileServer server;
+    ScriptedServer server;
     server.routeFixed("/router/rest", answer);
     server.routeFixed("/rpc/searchAuctionByRpc.do", answer);
     TestConfiguration::installOneHost(server.hostPort(), server.url(QStringLiteral("/")));
@@ -359,7 +359,7 @@ void TestHostileServers::linkCodeAddresses()
     QFETCH(QString, address);
     QFETCH(bool, opened);
 
-    HostileServer server;
+    ScriptedServer server;
     server.routeFixed(
         "/rpc/genCodeByRpc.do",
         plain("<rsp><RESULT>" + address.toHtmlEscaped().toUtf8() + "</RESULT></rsp>"));

@@ -101,7 +101,7 @@ void TestWebFetcher::timeoutKeepsEventsFlowing()
 {
     ScriptedServer server;
     ScriptedServer::Response silent;
-    silent.neverAnswer = true;
+    silent.kind = ScriptedServer::Response::Silent;
     server.routeFixed("/", silent);
 
     // A timer of the test's own thread must keep ticking while the fetch blocks, and
@@ -205,7 +205,8 @@ void TestWebFetcher::answersAgainAfterManyTimeouts()
     int calls = 0;
     server.route("/rpc", [&calls](const ScriptedServer::Request &) {
         ScriptedServer::Response r;
-        r.neverAnswer = ++calls <= 12;
+        if (++calls <= 12)
+            r.kind = ScriptedServer::Response::Silent;
         r.body = "<r>answer</r>";
         return r;
     });
@@ -294,7 +295,8 @@ void TestWebFetcher::capsBodySize()
     for (char &c : body)
         c = char('a' + random.bounded(26));
     ScriptedServer::Response big = answer("text/plain; charset=utf-8", body);
-    big.chunked = chunked;
+    if (chunked)
+        big.framing = ScriptedServer::Response::Chunked;
     server.routeFixed("/big", big);
 
     WebFetcher fetcher(&m_fetch);

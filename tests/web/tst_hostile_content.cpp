@@ -6,7 +6,6 @@
 // nothing, every pane must keep its written document, and no click may navigate
 // a pane or open a window.
 #include "support/HeadlessEngine.h"
-#include "support/HostileServer.h"
 #include "support/ResidentMemory.h"
 #include "support/ScriptedServer.h"
 #include "support/TestConfiguration.h"
@@ -118,7 +117,7 @@ struct Notification
 
 } // namespace
 
-Q_DECLARE_METATYPE(HostileServer::Answer)
+Q_DECLARE_METATYPE(ScriptedServer::Response)
 
 class TestHostileContent : public QObject
 {
@@ -423,8 +422,8 @@ void TestHostileContent::clicksStayInThePane()
 
 void TestHostileContent::failedAnswersShowInThePanes_data()
 {
-    using Answer = HostileServer::Answer;
-    QTest::addColumn<HostileServer::Answer>("answer");
+    using Answer = ScriptedServer::Response;
+    QTest::addColumn<ScriptedServer::Response>("answer");
     Answer broken;
     broken.body = "<rsp><PTOTAL>45</PTAL><item_cat><cid>17</cid></rsp>";
     QTest::newRow("broken XML") << broken;
@@ -446,10 +445,10 @@ void TestHostileContent::failedAnswersShowInThePanes_data()
 
 void TestHostileContent::failedAnswersShowInThePanes()
 {
-    QFETCH(HostileServer::Answer, answer);
+    QFETCH(ScriptedServer::Response, answer);
 
     // The gateway and the search service misbehave; the maker's host keeps its pictures.
-    HostileServer hostile;
+    ScriptedServer hostile;
     hostile.routeFixed("/router/rest", answer);
     hostile.routeFixed("/rpc/searchAuctionByRpc.do", answer);
     const Configuration before = Configuration::current();
