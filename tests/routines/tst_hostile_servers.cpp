@@ -5,7 +5,7 @@
 // come back within its time-outs showing what a failed request shows, open
 // nothing, and keep the process's memory bounded however much a server sends.
 #include "support/ContextFixture.h"
-#include "support/ResidentMemory.h"
+#include "support/ProcessMemory.h"
 #include "support/RoutineRun.h"
 #include "support/ScriptedServer.h"
 #include "support/TestConfiguration.h"
@@ -155,7 +155,7 @@ void TestHostileServers::initTestCase()
                                               "别处的连衣裙</TITLE><ORIOBJID>8</ORIOBJID></ITEM>"
                                               "</PRESULTS></rsp>")
                                    .toUtf8()));
-    if (!ResidentMemory::resetPeak())
+    if (!ProcessMemory::resetPeak())
         qInfo("the kernel keeps the resident high-water mark: growth is read after the fact");
 }
 

@@ -1,7 +1,7 @@
 #include "RoutineRun.h"
 
 #include "ContextFixture.h"
-#include "ResidentMemory.h"
+#include "ProcessMemory.h"
 
 #include "catalog/CatalogDocuments.h"
 #include "catalog/CategoryMenu.h"
@@ -58,8 +58,8 @@ int failedRequests(Routine routine)
 Figures run(ContextFixture &f, Routine routine)
 {
     Form1Context &ctx = f.ctx;
-    const bool peakReset = ResidentMemory::resetPeak();
-    const qint64 before = ResidentMemory::currentKiB();
+    const bool peakReset = ProcessMemory::resetPeak();
+    const qint64 before = ProcessMemory::residentKiB();
     QElapsedTimer clock;
     clock.start();
     switch (routine) {
@@ -85,8 +85,8 @@ Figures run(ContextFixture &f, Routine routine)
     }
     Figures figures;
     figures.elapsedMs = clock.elapsed();
-    const qint64 now = ResidentMemory::currentKiB();
-    figures.growthKiB = (peakReset ? ResidentMemory::peakKiB() : now) - before;
+    const qint64 now = ProcessMemory::residentKiB();
+    figures.growthKiB = (peakReset ? ProcessMemory::peakResidentKiB() : now) - before;
     figures.heldKiB = now - before;
     return figures;
 }

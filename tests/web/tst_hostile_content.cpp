@@ -6,7 +6,7 @@
 // nothing, every pane must keep its written document, and no click may navigate
 // a pane or open a window.
 #include "support/HeadlessEngine.h"
-#include "support/ResidentMemory.h"
+#include "support/ProcessMemory.h"
 #include "support/ScriptedServer.h"
 #include "support/TestConfiguration.h"
 #include "support/TestDoubles.h"
@@ -457,8 +457,8 @@ void TestHostileContent::failedAnswersShowInThePanes()
     Configuration::install(config);
     Form1Context &ctx = m_form->context();
 
-    const bool peakReset = ResidentMemory::resetPeak();
-    const qint64 rss = ResidentMemory::currentKiB();
+    const bool peakReset = ProcessMemory::resetPeak();
+    const qint64 rss = ProcessMemory::residentKiB();
     QElapsedTimer clock;
     clock.start();
     bool cancel = false;
@@ -466,7 +466,7 @@ void TestHostileContent::failedAnswersShowInThePanes()
                                 PagePane::HyperlinkFlag, cancel);
     const qint64 elapsed = clock.elapsed();
     const qint64 growth =
-        (peakReset ? ResidentMemory::peakKiB() : ResidentMemory::currentKiB()) - rss;
+        (peakReset ? ProcessMemory::peakResidentKiB() : ProcessMemory::residentKiB()) - rss;
     Configuration::install(before);
     qInfo("selection returned after %lld ms, %d requests, resident memory +%lld KiB", elapsed,
           hostile.requestCount(), growth);
