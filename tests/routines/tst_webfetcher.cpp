@@ -175,8 +175,13 @@ void TestWebFetcher::userInputWaitsOutTheFetch()
     target->installEventFilter(&counter);
     QSignalSpy clicked(button, &QPushButton::clicked);
 
-    // Sent once the fetch has started waiting.
-    QTimer::singleShot(300, this, [&] {
+    // Sent once the fetch waits and the server holds its request.
+    QTimer send;
+    send.setInterval(1);
+    connect(&send, &QTimer::timeout, this, [&] {
+        if (!m_fetch.isBusy() || server.requestCount() == 0)
+            return;
+        send.stop();
         if (type == QEvent::MouseButtonRelease)
             QTest::mouseClick(button, Qt::LeftButton);
         else if (type == QEvent::KeyPress)
@@ -184,10 +189,12 @@ void TestWebFetcher::userInputWaitsOutTheFetch()
         else
             window.close();
     });
+    send.start();
     WebFetcher fetcher(&m_fetch);
     fetcher.setRequestTimeout(10);
     QCOMPARE(fetcher.OpenURL(server.url("/")), QStringLiteral("ok"));
 
+    QVERIFY(!send.isActive()); // the input was sent during the fetch
     QCOMPARE(counter.count, delivered ? 1 : 0);
     QCOMPARE(clicked.count(), 0);
     QVERIFY(edit->text().isEmpty());
