@@ -4,6 +4,7 @@
 // warm-up and at the end.
 //
 //   kestrova-bench-panewrites [WRITES]
+#include "support/ProcessMemory.h"
 #include "support/pane/PaneInspect.h"
 
 #include "panes/EngineSwitches.h"
@@ -23,13 +24,7 @@ namespace {
 
 double anonymousMiB()
 {
-    QFile rollup(QStringLiteral("/proc/self/smaps_rollup"));
-    if (!rollup.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : rollup.readAll().split('\n'))
-        if (line.startsWith("Anonymous:"))
-            return line.mid(10).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0;
+    return ProcessMemory::rollupMiB(ProcessMemory::Self, "Anonymous");
 }
 
 void settle()

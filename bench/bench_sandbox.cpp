@@ -2,6 +2,7 @@
 // catalogue, and search throughput and latency under concurrent loopback clients.
 // Usage: kestrova-bench-sandbox [threads] [requests-per-thread]
 
+#include "support/ProcessMemory.h"
 #include "support/SandboxProcess.h"
 
 #include "kestrova_config.h"
@@ -19,18 +20,6 @@
 #include <vector>
 
 namespace {
-
-long residentKiB(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
 
 std::string searchTarget(const QString &keyword, const QString &catId, int page, int sr, int token)
 {
@@ -127,7 +116,8 @@ int main(int argc, char *argv[])
     if (!sandbox.start())
         return 1;
     const qint64 pid = sandbox.process().processId();
-    std::printf("VmRSS after start-up (full catalogue): %ld KiB\n", residentKiB(pid));
+    std::printf("VmRSS after start-up (full catalogue): %lld KiB\n",
+                ProcessMemory::residentKiB(pid));
     std::printf("%d client threads x %d requests, keep-alive, sort orders 7-10 in turn\n", threads,
                 perThread);
 
@@ -141,7 +131,7 @@ int main(int argc, char *argv[])
     runScenario(sandbox.port(), scenarios[0], threads, 50); // warm-up
     for (const Scenario &scenario : scenarios)
         runScenario(sandbox.port(), scenario, threads, perThread);
-    std::printf("VmRSS after the load: %ld KiB\n", residentKiB(pid));
+    std::printf("VmRSS after the load: %lld KiB\n", ProcessMemory::residentKiB(pid));
 
     // Item pictures: first requests draw them, repeats come from the cache.
     httplib::Client client("127.0.0.1", sandbox.port());
@@ -164,6 +154,6 @@ int main(int argc, char *argv[])
         std::printf("item pictures %-6s: %d of %zu, %.2f ms each\n", pass, ok, pictures.size(),
                     pictures.empty() ? 0.0 : double(timer.nsecsElapsed()) / 1e6 / pictures.size());
     }
-    std::printf("VmRSS after the pictures: %ld KiB\n", residentKiB(pid));
+    std::printf("VmRSS after the pictures: %lld KiB\n", ProcessMemory::residentKiB(pid));
     return 0;
 }

@@ -16,7 +16,7 @@
 #include "BenchReport.h"
 #include "BenchTable.h"
 #include "ClientWork.h"
-#include "ProcessMemory.h"
+#include "support/ProcessMemory.h"
 
 #include "support/SandboxProcess.h"
 

@@ -5,8 +5,8 @@
 // first actions and at the end.
 //
 //   kestrova-bench-soak [--actions N] [--seed N] [--checkpoint N] [sandbox fault options...]
-#include "ProcessMemory.h"
 #include "SoakRun.h"
+#include "support/ProcessMemory.h"
 
 #include "support/HeadlessEngine.h"
 #include "support/TestConfiguration.h"
@@ -80,18 +80,6 @@ int runWindow(const QStringList &args)
     return 0;
 }
 
-// One field of one process's smaps_rollup.
-double ownMiB(qint64 pid, const QByteArray &field)
-{
-    QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
-    if (!rollup.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : rollup.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(field.size()).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0;
-}
-
 // Pages of the process tree no other process maps: unlike PSS, this does not
 // move when other engine processes on the machine start or stop. Anonymous
 // memory (heaps, caches) moves with neither, nor with how many library pages
@@ -101,7 +89,7 @@ double summedMiB(qint64 pid, const QList<QByteArray> &fields)
     double mib = 0;
     for (qint64 p : QList<qint64>{pid} + ProcessMemory::descendants(pid))
         for (const QByteArray &field : fields)
-            mib += ownMiB(p, field);
+            mib += ProcessMemory::rollupMiB(p, field);
     return mib;
 }
 
@@ -129,9 +117,9 @@ QString breakdownText(qint64 pid)
         }
         parts << QStringLiteral("%1 %2/%3/%4")
                      .arg(role)
-                     .arg(ownMiB(p, "Pss_Anon:"), 0, 'f', 1)
-                     .arg(ownMiB(p, "Pss_File:"), 0, 'f', 1)
-                     .arg(ownMiB(p, "Pss_Shmem:"), 0, 'f', 1);
+                     .arg(ProcessMemory::rollupMiB(p, "Pss_Anon"), 0, 'f', 1)
+                     .arg(ProcessMemory::rollupMiB(p, "Pss_File"), 0, 'f', 1)
+                     .arg(ProcessMemory::rollupMiB(p, "Pss_Shmem"), 0, 'f', 1);
     }
     return QStringLiteral("  PSS anon/file/shmem MiB: ") + parts.join(QStringLiteral(", "));
 }
@@ -145,8 +133,8 @@ QString memoryText(qint64 pid, Memory *out)
 {
     const ProcessMemory m = ProcessMemory::of(pid);
     out->pss = m.pssMiB;
-    out->priv = summedMiB(pid, {"Private_Clean:", "Private_Dirty:"});
-    out->anonymous = summedMiB(pid, {"Anonymous:"});
+    out->priv = summedMiB(pid, {"Private_Clean", "Private_Dirty"});
+    out->anonymous = summedMiB(pid, {"Anonymous"});
     return QStringLiteral("%1 MiB PSS in %2 processes, %3 MiB private, %4 MiB anonymous "
                           "(window process RSS %5 MiB)")
         .arg(m.pssMiB, 0, 'f', 1)

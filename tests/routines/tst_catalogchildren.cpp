@@ -1,11 +1,8 @@
 // The child categories of a selection: the request, the child pane's document for
 // each kind of answer, the page reset, and the child pane's click handler.
-#include "support/ContextFixture.h"
-#include "support/ScriptedServer.h"
+#include "support/CatalogFixture.h"
 
 #include "catalog/ChildCategories.h"
-#include "requests/AccessTokenPool.h"
-#include "requests/Configuration.h"
 
 #include <QtTest>
 
@@ -23,9 +20,6 @@ const QString ChildHead = QStringLiteral(
 const QString NoChildren =
     QStringLiteral("<br/> <p align='center' style='color:#C30; font-size:16px'>该类目下无子类</p>");
 const QString Gap = QStringLiteral("&nbsp&nbsp&nbsp&nbsp");
-
-const QString GatewayPath = QStringLiteral("/router/rest");
-const QString SearchPath = QStringLiteral("/rpc/searchAuctionByRpc.do");
 
 QByteArray record(const QByteArray &cid, const QByteArray &parent, const QByteArray &name)
 {
@@ -58,30 +52,17 @@ private slots:
 private:
     void serveChildren(int status, const QByteArray &contentType, const QByteArray &body);
 
-    std::unique_ptr<ScriptedServer> m_server;
-    std::unique_ptr<ContextFixture> m_fixture;
+    std::unique_ptr<CatalogFixture> m_catalog;
 };
 
 void TestCatalogChildren::init()
 {
-    m_server = std::make_unique<ScriptedServer>();
-    m_server->routeFixed(SearchPath, ScriptedServer::Response::xml(
-                                         "<?xml version=\"1.0\"?><AUCTIONS><PTOTAL>45</PTOTAL>"
-                                         "<PRESULTS/></AUCTIONS>"));
-    Configuration config = Configuration::compiledIn();
-    config.makerHost = QStringLiteral("maker.example");
-    config.gatewayHost = m_server->hostPort();
-    config.affiliateHost = m_server->hostPort();
-    Configuration::install(config);
-    AccessTokenPool::fill(config.accessTokens);
-    m_fixture = std::make_unique<ContextFixture>();
-    m_fixture->makeLoaded();
+    m_catalog = std::make_unique<CatalogFixture>();
 }
 
 void TestCatalogChildren::cleanup()
 {
-    m_fixture.reset();
-    m_server.reset();
+    m_catalog.reset();
 }
 
 void TestCatalogChildren::serveChildren(int status, const QByteArray &contentType,
@@ -91,7 +72,7 @@ void TestCatalogChildren::serveChildren(int status, const QByteArray &contentTyp
     response.status = status;
     response.contentType = contentType;
     response.body = body;
-    m_server->routeFixed(GatewayPath, response);
+    m_catalog->server.routeFixed(CatalogFixture::GatewayPath, response);
 }
 
 void TestCatalogChildren::childPane_data()
@@ -149,40 +130,40 @@ void TestCatalogChildren::childPane()
     QFETCH(QString, expectedCid);
     QFETCH(QString, expectedDocument);
     serveChildren(status, "text/xml; charset=utf-8", body);
-    m_fixture->CB_Sub->setCurrentIndex(1);
-    m_fixture->ctx.state.PageText = QStringLiteral("2");
-    m_fixture->ctx.state.RowOffset = QStringLiteral("20");
+    m_catalog->context.CB_Sub->setCurrentIndex(1);
+    m_catalog->context.ctx.state.PageText = QStringLiteral("2");
+    m_catalog->context.ctx.state.RowOffset = QStringLiteral("20");
 
-    ShowChildCategories(m_fixture->ctx, link);
+    ShowChildCategories(m_catalog->context.ctx, link);
 
-    RecordingPane &pane = m_fixture->pane3;
+    RecordingPane &pane = m_catalog->context.pane3;
     QCOMPARE(pane.text, expectedDocument);
     QCOMPARE(pane.openCount, 1);
     QCOMPARE(pane.writeCount, 1);
     QCOMPARE(pane.refreshCount, 1);
     if (expectedCid.isNull()) {
-        QCOMPARE(m_server->requestCount(), 0);
+        QCOMPARE(m_catalog->server.requestCount(), 0);
     } else {
-        QCOMPARE(m_server->requestCount(), 1);
-        const ScriptedServer::Request request = m_server->requests().constFirst();
-        QCOMPARE(request.path, GatewayPath);
+        QCOMPARE(m_catalog->server.requestCount(), 1);
+        const ScriptedServer::Request request = m_catalog->server.requests().constFirst();
+        QCOMPARE(request.path, CatalogFixture::GatewayPath);
         QCOMPARE(request.query.value(QStringLiteral("method")),
                  QStringLiteral("taobao.itemcats.get.v2"));
         QCOMPARE(request.query.value(QStringLiteral("parent_cid")), expectedCid);
     }
-    QCOMPARE(m_fixture->CB_Sub->currentText(), QStringLiteral("当前类目"));
-    QCOMPARE(m_fixture->ctx.state.PageText, QStringLiteral("1"));
-    QCOMPARE(m_fixture->ctx.state.RowOffset, QStringLiteral("0"));
+    QCOMPARE(m_catalog->context.CB_Sub->currentText(), QStringLiteral("当前类目"));
+    QCOMPARE(m_catalog->context.ctx.state.PageText, QStringLiteral("1"));
+    QCOMPARE(m_catalog->context.ctx.state.RowOffset, QStringLiteral("0"));
     // The path is not this routine's.
-    QCOMPARE(m_fixture->ctx.state.CatIds, QStringList{QString()});
-    QCOMPARE(m_fixture->pane2.openCount, 0);
+    QCOMPARE(m_catalog->context.ctx.state.CatIds, QStringList{QString()});
+    QCOMPARE(m_catalog->context.pane2.openCount, 0);
 }
 
 void TestCatalogChildren::pageResetKeepsEntries()
 {
     serveChildren(200, "text/xml", answer(""));
-    MainState &state = m_fixture->ctx.state;
-    QComboBox *pages = m_fixture->CB_page;
+    MainState &state = m_catalog->context.ctx.state;
+    QComboBox *pages = m_catalog->context.CB_page;
     state.UiReady = false;
     pages->addItems({"2", "3"});
     pages->setCurrentIndex(2);
@@ -190,7 +171,7 @@ void TestCatalogChildren::pageResetKeepsEntries()
     state.PageText = QStringLiteral("3");
     state.RowOffset = QStringLiteral("40");
 
-    ShowChildCategories(m_fixture->ctx, QStringLiteral("http://[cid=16][name=女装]"));
+    ShowChildCategories(m_catalog->context.ctx, QStringLiteral("http://[cid=16][name=女装]"));
 
     QCOMPARE(pages->count(), 3);
     QCOMPARE(pages->itemText(0), QStringLiteral("1"));
@@ -199,27 +180,28 @@ void TestCatalogChildren::pageResetKeepsEntries()
     QCOMPARE(state.PageText, QStringLiteral("1"));
     QCOMPARE(state.RowOffset, QStringLiteral("0"));
     QVERIFY(state.UiReady);
-    QCOMPARE(m_server->requestCount(SearchPath), 0);
+    QCOMPARE(m_catalog->server.requestCount(CatalogFixture::SearchPath), 0);
 }
 
 void TestCatalogChildren::offlineChangesNothing()
 {
     serveChildren(200, "text/xml", answer(record("1623", "16", "裤子")));
-    MainState &state = m_fixture->ctx.state;
+    MainState &state = m_catalog->context.ctx.state;
     state.IsOnline = false;
     state.PageText = QStringLiteral("2");
     state.RowOffset = QStringLiteral("20");
-    m_fixture->CB_Sub->setCurrentIndex(1);
+    m_catalog->context.CB_Sub->setCurrentIndex(1);
 
-    ShowChildCategories(m_fixture->ctx, QStringLiteral("http://[cid=16][name=女装]"));
-    QVERIFY(m_fixture->pane3.click(QStringLiteral("http://[p_cid=16][cid=1623][name=裤子]")));
+    ShowChildCategories(m_catalog->context.ctx, QStringLiteral("http://[cid=16][name=女装]"));
+    QVERIFY(
+        m_catalog->context.pane3.click(QStringLiteral("http://[p_cid=16][cid=1623][name=裤子]")));
 
-    QCOMPARE(m_fixture->pane3.openCount + m_fixture->pane3.writeCount, 0);
-    QCOMPARE(m_fixture->pane2.openCount + m_fixture->pane2.writeCount, 0);
-    QCOMPARE(m_fixture->CB_Sub->currentIndex(), 1);
+    QCOMPARE(m_catalog->context.pane3.openCount + m_catalog->context.pane3.writeCount, 0);
+    QCOMPARE(m_catalog->context.pane2.openCount + m_catalog->context.pane2.writeCount, 0);
+    QCOMPARE(m_catalog->context.CB_Sub->currentIndex(), 1);
     QCOMPARE(state.PageText, QStringLiteral("2"));
     QCOMPARE(state.RowOffset, QStringLiteral("20"));
-    QCOMPARE(m_server->requestCount(), 0);
+    QCOMPARE(m_catalog->server.requestCount(), 0);
 }
 
 void TestCatalogChildren::clickInChildPane_data()
@@ -237,46 +219,47 @@ void TestCatalogChildren::clickInChildPane()
     QFETCH(int, flags);
     QFETCH(bool, acts);
 
-    MainState &state = m_fixture->ctx.state;
+    MainState &state = m_catalog->context.ctx.state;
     state.CatIds = QStringList{"16"};
     state.CatNames = QStringList{"女装"};
     state.CatParentIds = QStringList{""};
-    m_fixture->TB_Search->setText(QStringLiteral("棉"));
+    m_catalog->context.TB_Search->setText(QStringLiteral("棉"));
     // Children come before the path in a click: note what the path pane held
     // when the child request arrived.
     auto pathWritesAtRequest = std::make_shared<std::atomic<int>>(-1);
-    RecordingPane *pathPane = &m_fixture->pane2;
+    RecordingPane *pathPane = &m_catalog->context.pane2;
     // The grandchildren of 1623, whatever is asked (only 1623 is clicked).
     const QByteArray body =
         answer(record("162301", "1623", "牛仔裤") + record("162302", "1623", "休闲裤"));
-    m_server->route(GatewayPath, [pathWritesAtRequest, pathPane, body](const auto &) {
-        // The window's thread waits inside the fetch while this runs.
-        pathWritesAtRequest->store(pathPane->writeCount);
-        return ScriptedServer::Response::xml(body);
-    });
+    m_catalog->server.route(CatalogFixture::GatewayPath,
+                            [pathWritesAtRequest, pathPane, body](const auto &) {
+                                // The window's thread waits inside the fetch while this runs.
+                                pathWritesAtRequest->store(pathPane->writeCount);
+                                return ScriptedServer::Response::xml(body);
+                            });
 
-    const bool cancel =
-        m_fixture->pane3.click(QStringLiteral("http://[p_cid=16][cid=1623][name=裤子]"), flags);
+    const bool cancel = m_catalog->context.pane3.click(
+        QStringLiteral("http://[p_cid=16][cid=1623][name=裤子]"), flags);
 
     QVERIFY(cancel);
-    QCOMPARE(m_fixture->TB_Search->text(), QStringLiteral("棉"));
+    QCOMPARE(m_catalog->context.TB_Search->text(), QStringLiteral("棉"));
     if (!acts) {
         QCOMPARE(state.CatIds, QStringList{"16"});
-        QCOMPARE(m_fixture->pane3.openCount + m_fixture->pane2.openCount, 0);
-        QCOMPARE(m_server->requestCount(), 0);
+        QCOMPARE(m_catalog->context.pane3.openCount + m_catalog->context.pane2.openCount, 0);
+        QCOMPARE(m_catalog->server.requestCount(), 0);
         return;
     }
     QCOMPARE(pathWritesAtRequest->load(), 0);
     QCOMPARE(state.CatIds, (QStringList{"16", "1623"}));
     QCOMPARE(state.CatNames, (QStringList{"女装", "裤子"}));
-    QCOMPARE(m_fixture->pane3.text,
+    QCOMPARE(m_catalog->context.pane3.text,
              ChildHead + "<a href='http://[p_cid=1623][cid=162301][name=牛仔裤]'>牛仔裤</a>" + Gap +
                  "<a href='http://[p_cid=1623][cid=162302][name=休闲裤]'>休闲裤</a>" + Gap);
-    QCOMPARE(m_fixture->pane2.writeCount, 1);
-    const QList<ScriptedServer::Request> requests = m_server->requests();
+    QCOMPARE(m_catalog->context.pane2.writeCount, 1);
+    const QList<ScriptedServer::Request> requests = m_catalog->server.requests();
     QCOMPARE(requests.size(), 2);
     QCOMPARE(requests.at(0).query.value(QStringLiteral("parent_cid")), QStringLiteral("1623"));
-    QCOMPARE(requests.at(1).path, SearchPath);
+    QCOMPARE(requests.at(1).path, CatalogFixture::SearchPath);
     QCOMPARE(requests.at(1).query.value(QStringLiteral("catid")), QStringLiteral("1623"));
     QCOMPARE(requests.at(1).query.value(QStringLiteral("keyword")), QStringLiteral("棉"));
 }

@@ -1,11 +1,8 @@
 // The category menu: its three sources, the selection it makes at start, and the
 // menu pane's click handler.
-#include "support/ContextFixture.h"
-#include "support/ScriptedServer.h"
+#include "support/CatalogFixture.h"
 
 #include "catalog/CategoryMenu.h"
-#include "requests/AccessTokenPool.h"
-#include "requests/Configuration.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -19,8 +16,6 @@ namespace {
 
 const QString MenuPath = QStringLiteral("/Excel/Menu.rar");
 const QString FallbackPath = QStringLiteral("/ContentPane.aspx");
-const QString GatewayPath = QStringLiteral("/router/rest");
-const QString SearchPath = QStringLiteral("/rpc/searchAuctionByRpc.do");
 
 // Written by hand from the documented layouts; the host is the test server's.
 const QString MenuStyle =
@@ -100,8 +95,7 @@ private:
     // The children request for each parent id, answered from m_children.
     void serveGateway();
 
-    std::unique_ptr<ScriptedServer> m_server;
-    std::unique_ptr<ContextFixture> m_fixture;
+    std::unique_ptr<CatalogFixture> m_catalog;
     QMap<QString, QByteArray> m_children;
     // Writes seen in the path and menu panes when each gateway request arrived.
     std::shared_ptr<QList<QPair<int, int>>> m_writesAtGateway;
@@ -109,7 +103,7 @@ private:
 
 QString TestCategoryMenu::bodyTag(const QString &image) const
 {
-    return QStringLiteral("<body background='http://") + m_server->hostPort() +
+    return QStringLiteral("<body background='http://") + m_catalog->server.hostPort() +
            QStringLiteral("/images/") + image + QStringLiteral("'>");
 }
 
@@ -124,79 +118,67 @@ void TestCategoryMenu::serveGateway()
 {
     const QMap<QString, QByteArray> children = m_children;
     auto writes = m_writesAtGateway;
-    RecordingPane *menuPane = &m_fixture->pane1;
-    RecordingPane *pathPane = &m_fixture->pane2;
-    m_server->route(GatewayPath, [=](const ScriptedServer::Request &request) {
-        // The window's thread waits inside the fetch while this runs.
-        writes->append({pathPane->writeCount, menuPane->writeCount});
-        const QString parent = request.query.value(QStringLiteral("parent_cid"));
-        return page(200, "text/xml; charset=utf-8", children.value(parent, answer("")));
-    });
+    RecordingPane *menuPane = &m_catalog->context.pane1;
+    RecordingPane *pathPane = &m_catalog->context.pane2;
+    m_catalog->server.route(
+        CatalogFixture::GatewayPath, [=](const ScriptedServer::Request &request) {
+            // The window's thread waits inside the fetch while this runs.
+            writes->append({pathPane->writeCount, menuPane->writeCount});
+            const QString parent = request.query.value(QStringLiteral("parent_cid"));
+            return page(200, "text/xml; charset=utf-8", children.value(parent, answer("")));
+        });
 }
 
 void TestCategoryMenu::init()
 {
-    m_server = std::make_unique<ScriptedServer>();
-    m_server->routeFixed(SearchPath, page(200, "text/xml; charset=utf-8",
-                                          "<?xml version=\"1.0\"?><AUCTIONS><PTOTAL>45</PTOTAL>"
-                                          "<PRESULTS/></AUCTIONS>"));
-    Configuration config = Configuration::compiledIn();
-    config.makerHost = m_server->hostPort();
-    config.fileHost = m_server->hostPort();
-    config.fileFolder = QStringLiteral("kestrova");
-    config.gatewayHost = m_server->hostPort();
-    config.affiliateHost = m_server->hostPort();
-    Configuration::install(config);
-    AccessTokenPool::fill(config.accessTokens);
-    m_fixture = std::make_unique<ContextFixture>();
-    m_fixture->makeLoaded();
+    m_catalog = std::make_unique<CatalogFixture>(CatalogFixture::MakerServed);
     m_children.clear();
     m_writesAtGateway = std::make_shared<QList<QPair<int, int>>>();
 }
 
 void TestCategoryMenu::cleanup()
 {
-    m_fixture.reset();
-    m_server.reset();
+    m_catalog.reset();
 }
 
 void TestCategoryMenu::primaryAccepted()
 {
     const QString menu = dataText(QStringLiteral("menu_primary.html"));
-    m_server->routeFixed(MenuPath, htmlPage(menu));
-    m_server->routeFixed(FallbackPath, htmlPage(dataText(QStringLiteral("menu_fallback.html"))));
+    m_catalog->server.routeFixed(MenuPath, htmlPage(menu));
+    m_catalog->server.routeFixed(FallbackPath,
+                                 htmlPage(dataText(QStringLiteral("menu_fallback.html"))));
     m_children.insert(QStringLiteral("30"), answer(record("50011123", "30", "衬衫")));
     serveGateway();
 
-    LoadCategoryMenu(m_fixture->ctx);
+    LoadCategoryMenu(m_catalog->context.ctx);
 
-    RecordingPane &menuPane = m_fixture->pane1;
+    RecordingPane &menuPane = m_catalog->context.pane1;
     QCOMPARE(menuPane.text, bodyTag(QStringLiteral("1.jpg")) + menu);
     QCOMPARE(menuPane.openCount, 1);
     QCOMPARE(menuPane.writeCount, 1);
     QCOMPARE(menuPane.refreshCount, 0);
-    QCOMPARE(m_fixture->fetcher.RequestTimeout(), 5);
-    QCOMPARE(m_fixture->CB_Sub->count(), 2);
+    QCOMPARE(m_catalog->context.fetcher.RequestTimeout(), 5);
+    QCOMPARE(m_catalog->context.CB_Sub->count(), 2);
 
     // The first link at or after character 100 is 男装's; the one before it is ignored.
-    MainState &state = m_fixture->ctx.state;
+    MainState &state = m_catalog->context.ctx.state;
     QCOMPARE(state.CatIds, QStringList{"30"});
     QCOMPARE(state.CatNames, QStringList{"男装"});
-    QCOMPARE(m_fixture->pane2.text, pathDocument("30", "男装"));
-    QCOMPARE(m_fixture->pane3.text,
+    QCOMPARE(m_catalog->context.pane2.text, pathDocument("30", "男装"));
+    QCOMPARE(m_catalog->context.pane3.text,
              bodyTag(QStringLiteral("3.jpg")) + ChildStyle +
                  "<a href='http://[p_cid=30][cid=50011123][name=衬衫]'>衬衫</a>"
                  "&nbsp&nbsp&nbsp&nbsp");
 
     // Menu, the children of the selection (asked after the path was drawn), its search.
-    const QList<ScriptedServer::Request> requests = m_server->requests();
+    const QList<ScriptedServer::Request> requests = m_catalog->server.requests();
     QCOMPARE(requests.size(), 3);
     QCOMPARE(requests.at(0).path, MenuPath);
-    QCOMPARE(requests.at(1).path, GatewayPath);
+    QCOMPARE(requests.at(1).path, CatalogFixture::GatewayPath);
     QCOMPARE(requests.at(1).query.value(QStringLiteral("parent_cid")), QStringLiteral("30"));
     QCOMPARE(m_writesAtGateway->constFirst().first, 1);
     QCOMPARE(m_writesAtGateway->constFirst().second, 0);
-    QCOMPARE(requests.at(2).path, SearchPath);
+    QCOMPARE(requests.at(2).path, CatalogFixture::SearchPath);
     QCOMPARE(requests.at(2).query.value(QStringLiteral("catid")), QStringLiteral("30"));
     QCOMPARE(requests.at(2).query.value(QStringLiteral("rowoffset")), QStringLiteral("0"));
 }
@@ -219,15 +201,15 @@ void TestCategoryMenu::fallbackAccepted()
     QFETCH(int, status);
     QFETCH(QString, primary);
     const QString fallback = dataText(QStringLiteral("menu_fallback.html"));
-    m_server->routeFixed(MenuPath, htmlPage(primary, status));
-    m_server->routeFixed(FallbackPath, htmlPage(fallback));
+    m_catalog->server.routeFixed(MenuPath, htmlPage(primary, status));
+    m_catalog->server.routeFixed(FallbackPath, htmlPage(fallback));
     serveGateway();
 
-    LoadCategoryMenu(m_fixture->ctx);
+    LoadCategoryMenu(m_catalog->context.ctx);
 
-    QCOMPARE(m_fixture->pane1.text, bodyTag(QStringLiteral("1.jpg")) + fallback);
-    QCOMPARE(m_fixture->CB_Sub->count(), 2);
-    const QList<ScriptedServer::Request> requests = m_server->requests();
+    QCOMPARE(m_catalog->context.pane1.text, bodyTag(QStringLiteral("1.jpg")) + fallback);
+    QCOMPARE(m_catalog->context.CB_Sub->count(), 2);
+    const QList<ScriptedServer::Request> requests = m_catalog->server.requests();
     QCOMPARE(requests.size(), 4);
     QCOMPARE(requests.at(0).path, MenuPath);
     // The URL parser writes the escape's hex digits in capitals; the same octets either way.
@@ -236,35 +218,35 @@ void TestCategoryMenu::fallbackAccepted()
     QCOMPARE(requests.at(1).query.value(QStringLiteral("filepath")),
              QStringLiteral("kestrova/Menu.rar"));
     QCOMPARE(requests.at(2).query.value(QStringLiteral("parent_cid")), QStringLiteral("16"));
-    QCOMPARE(requests.at(3).path, SearchPath);
-    QCOMPARE(m_fixture->ctx.state.CatIds, QStringList{"16"});
-    QCOMPARE(m_fixture->pane2.text, pathDocument("16", "女装/女士精品"));
+    QCOMPARE(requests.at(3).path, CatalogFixture::SearchPath);
+    QCOMPARE(m_catalog->context.ctx.state.CatIds, QStringList{"16"});
+    QCOMPARE(m_catalog->context.pane2.text, pathDocument("16", "女装/女士精品"));
 }
 
 void TestCategoryMenu::primaryTimesOut()
 {
     ScriptedServer::Response silent;
-    silent.neverAnswer = true;
-    m_server->routeFixed(MenuPath, silent);
+    silent.kind = ScriptedServer::Response::Silent;
+    m_catalog->server.routeFixed(MenuPath, silent);
     const QString fallback = dataText(QStringLiteral("menu_fallback.html"));
-    m_server->routeFixed(FallbackPath, htmlPage(fallback));
+    m_catalog->server.routeFixed(FallbackPath, htmlPage(fallback));
     serveGateway();
 
     QElapsedTimer clock;
     clock.start();
-    LoadCategoryMenu(m_fixture->ctx);
+    LoadCategoryMenu(m_catalog->context.ctx);
     const qint64 elapsed = clock.elapsed();
 
     // Given up after the five seconds the menu allows, not the fetcher's default.
     QVERIFY2(elapsed >= 4000 && elapsed < 20000, qPrintable(QString::number(elapsed)));
-    QCOMPARE(m_fixture->pane1.text, bodyTag(QStringLiteral("1.jpg")) + fallback);
-    QCOMPARE(m_server->requestCount(FallbackPath), 1);
+    QCOMPARE(m_catalog->context.pane1.text, bodyTag(QStringLiteral("1.jpg")) + fallback);
+    QCOMPARE(m_catalog->server.requestCount(FallbackPath), 1);
 }
 
 void TestCategoryMenu::builtFromPlatform()
 {
-    m_server->routeFixed(MenuPath, htmlPage(QStringLiteral("Not Found"), 404));
-    m_server->routeFixed(FallbackPath, htmlPage(QStringLiteral("文件不存在或已被删除")));
+    m_catalog->server.routeFixed(MenuPath, htmlPage(QStringLiteral("Not Found"), 404));
+    m_catalog->server.routeFixed(FallbackPath, htmlPage(QStringLiteral("文件不存在或已被删除")));
     m_children.insert(QStringLiteral("0"),
                       answer(record("11", "0", "电脑硬件/显示器/电脑周边") +
                              record("16", "0", "女装/女士精品") + record("30", "0", "男装") +
@@ -272,33 +254,33 @@ void TestCategoryMenu::builtFromPlatform()
     m_children.insert(QStringLiteral("16"), answer(record("1622", "16", "裤子")));
     serveGateway();
 
-    LoadCategoryMenu(m_fixture->ctx);
+    LoadCategoryMenu(m_catalog->context.ctx);
 
-    QCOMPARE(m_fixture->pane1.text,
+    QCOMPARE(m_catalog->context.pane1.text,
              bodyTag(QStringLiteral("1.jpg")) + MenuStyle +
                  "<nobr><a href='http://[cid=11][name=电脑硬件/显示器/电脑周边]'>"
                  "电脑硬件/显示器/电脑周边</a></nobr></br>"
                  "<nobr><a href='http://[cid=16][name=女装/女士精品]'>女装/女士精品</a></nobr></br>"
                  "<nobr><a href='http://[cid=30][name=男装]'>男装</a></nobr></br>"
                  "<nobr><a href='http://[cid=1629][name=大码女装]'>大码女装</a></nobr></br>");
-    QCOMPARE(m_fixture->pane1.writeCount, 1);
+    QCOMPARE(m_catalog->context.pane1.writeCount, 1);
 
     const QString blanks(30, QLatin1Char(' '));
     QStringList scope;
-    for (int i = 0; i < m_fixture->CB_Sub->count(); ++i)
-        scope.append(m_fixture->CB_Sub->itemText(i));
+    for (int i = 0; i < m_catalog->context.CB_Sub->count(); ++i)
+        scope.append(m_catalog->context.CB_Sub->itemText(i));
     QCOMPARE(scope,
              (QStringList{"当前类目", "所有类目", "电脑硬件/显示器/电脑周边" + blanks + "[11]",
                           "女装/女士精品" + blanks + "[16]", "男装" + blanks + "[30]",
                           "大码女装" + blanks + "[1629]"}));
-    QCOMPARE(m_fixture->CB_Sub->currentText(), QStringLiteral("当前类目"));
+    QCOMPARE(m_catalog->context.CB_Sub->currentText(), QStringLiteral("当前类目"));
 
     // Both marked names are selected, in document order, before the menu is written.
     QStringList order;
-    for (const ScriptedServer::Request &request : m_server->requests()) {
-        order.append(request.path == GatewayPath
+    for (const ScriptedServer::Request &request : m_catalog->server.requests()) {
+        order.append(request.path == CatalogFixture::GatewayPath
                          ? "rest:" + request.query.value(QStringLiteral("parent_cid"))
-                     : request.path == SearchPath
+                     : request.path == CatalogFixture::SearchPath
                          ? "search:" + request.query.value(QStringLiteral("catid"))
                          : request.path);
     }
@@ -308,11 +290,12 @@ void TestCategoryMenu::builtFromPlatform()
     QCOMPARE(*m_writesAtGateway, (QList<QPair<int, int>>{{0, 0}, {1, 0}, {2, 0}}));
 
     // The later selection's state remains.
-    MainState &state = m_fixture->ctx.state;
+    MainState &state = m_catalog->context.ctx.state;
     QCOMPARE(state.CatIds, QStringList{"1629"});
     QCOMPARE(state.CatNames, QStringList{"大码女装"});
-    QCOMPARE(m_fixture->pane2.text, pathDocument("1629", "大码女装"));
-    QCOMPARE(m_fixture->pane3.text, bodyTag(QStringLiteral("3.jpg")) + ChildStyle + NoChildren);
+    QCOMPARE(m_catalog->context.pane2.text, pathDocument("1629", "大码女装"));
+    QCOMPARE(m_catalog->context.pane3.text,
+             bodyTag(QStringLiteral("3.jpg")) + ChildStyle + NoChildren);
 }
 
 void TestCategoryMenu::platformWithoutRecords_data()
@@ -329,18 +312,18 @@ void TestCategoryMenu::platformWithoutRecords()
 {
     QFETCH(int, status);
     QFETCH(QByteArray, body);
-    m_server->routeFixed(MenuPath, htmlPage(QString(), 404));
-    m_server->routeFixed(FallbackPath, htmlPage(QString(), 404));
-    m_server->routeFixed(GatewayPath, page(status, "text/xml", body));
+    m_catalog->server.routeFixed(MenuPath, htmlPage(QString(), 404));
+    m_catalog->server.routeFixed(FallbackPath, htmlPage(QString(), 404));
+    m_catalog->server.routeFixed(CatalogFixture::GatewayPath, page(status, "text/xml", body));
 
-    LoadCategoryMenu(m_fixture->ctx);
+    LoadCategoryMenu(m_catalog->context.ctx);
 
-    QCOMPARE(m_fixture->pane1.text, bodyTag(QStringLiteral("1.jpg")) + MenuStyle);
-    QCOMPARE(m_fixture->CB_Sub->count(), 2);
-    QCOMPARE(m_fixture->pane2.openCount + m_fixture->pane3.openCount, 0);
-    QCOMPARE(m_server->requestCount(GatewayPath), 1);
-    QCOMPARE(m_server->requestCount(SearchPath), 0);
-    QCOMPARE(m_fixture->ctx.state.CatIds, QStringList{QString()});
+    QCOMPARE(m_catalog->context.pane1.text, bodyTag(QStringLiteral("1.jpg")) + MenuStyle);
+    QCOMPARE(m_catalog->context.CB_Sub->count(), 2);
+    QCOMPARE(m_catalog->context.pane2.openCount + m_catalog->context.pane3.openCount, 0);
+    QCOMPARE(m_catalog->server.requestCount(CatalogFixture::GatewayPath), 1);
+    QCOMPARE(m_catalog->server.requestCount(CatalogFixture::SearchPath), 0);
+    QCOMPARE(m_catalog->context.ctx.state.CatIds, QStringList{QString()});
 }
 
 void TestCategoryMenu::selectionLink_data()
@@ -384,30 +367,31 @@ void TestCategoryMenu::selectionLink()
     QFETCH(QString, menu);
     QFETCH(QString, cid);
     QFETCH(QString, name);
-    m_server->routeFixed(MenuPath, htmlPage(menu));
+    m_catalog->server.routeFixed(MenuPath, htmlPage(menu));
     serveGateway();
 
-    LoadCategoryMenu(m_fixture->ctx);
+    LoadCategoryMenu(m_catalog->context.ctx);
 
-    QCOMPARE(m_fixture->pane1.text, bodyTag(QStringLiteral("1.jpg")) + menu);
-    MainState &state = m_fixture->ctx.state;
+    QCOMPARE(m_catalog->context.pane1.text, bodyTag(QStringLiteral("1.jpg")) + menu);
+    MainState &state = m_catalog->context.ctx.state;
     QCOMPARE(state.CatIds, QStringList{cid.isNull() ? QString() : cid});
     QCOMPARE(state.CatNames, QStringList{name.isNull() ? QString() : name});
-    QCOMPARE(m_fixture->pane2.text,
+    QCOMPARE(m_catalog->context.pane2.text,
              pathDocument(cid.isNull() ? QString() : cid, name.isNull() ? QString() : name));
     if (cid.isNull()) {
         // An empty selection asks for no children and has nothing to search by.
-        QCOMPARE(m_fixture->pane3.text, bodyTag(QStringLiteral("3.jpg")) + ChildStyle + NoChildren);
-        QCOMPARE(m_server->requestCount(GatewayPath), 0);
-        QCOMPARE(m_server->requestCount(SearchPath), 0);
-        QCOMPARE(m_fixture->messages,
+        QCOMPARE(m_catalog->context.pane3.text,
+                 bodyTag(QStringLiteral("3.jpg")) + ChildStyle + NoChildren);
+        QCOMPARE(m_catalog->server.requestCount(CatalogFixture::GatewayPath), 0);
+        QCOMPARE(m_catalog->server.requestCount(CatalogFixture::SearchPath), 0);
+        QCOMPARE(m_catalog->context.messages,
                  QStringList{QStringLiteral("搜索关键词和类目不能都为空！\r\n")});
     } else {
-        QCOMPARE(m_server->requestCount(GatewayPath), 1);
-        QCOMPARE(m_server->requests().at(1).query.value(QStringLiteral("parent_cid")), cid);
-        QCOMPARE(m_server->requestCount(SearchPath), 1);
+        QCOMPARE(m_catalog->server.requestCount(CatalogFixture::GatewayPath), 1);
+        QCOMPARE(m_catalog->server.requests().at(1).query.value(QStringLiteral("parent_cid")), cid);
+        QCOMPARE(m_catalog->server.requestCount(CatalogFixture::SearchPath), 1);
     }
-    QCOMPARE(m_server->requestCount(FallbackPath), 0);
+    QCOMPARE(m_catalog->server.requestCount(FallbackPath), 0);
 }
 
 void TestCategoryMenu::chineseEncodedMenu_data()
@@ -426,32 +410,32 @@ void TestCategoryMenu::chineseEncodedMenu()
     QVERIFY(toGbk.isValid());
     const QByteArray gbk = toGbk.encode(menu);
     QVERIFY(gbk != menu.toUtf8());
-    m_server->routeFixed(MenuPath, page(200, contentType, gbk));
+    m_catalog->server.routeFixed(MenuPath, page(200, contentType, gbk));
     serveGateway();
 
-    LoadCategoryMenu(m_fixture->ctx);
+    LoadCategoryMenu(m_catalog->context.ctx);
 
-    QCOMPARE(m_fixture->pane1.text, bodyTag(QStringLiteral("1.jpg")) + menu);
-    QCOMPARE(m_server->requestCount(FallbackPath), 0);
+    QCOMPARE(m_catalog->context.pane1.text, bodyTag(QStringLiteral("1.jpg")) + menu);
+    QCOMPARE(m_catalog->server.requestCount(FallbackPath), 0);
     // Positions count characters of the decoded text, not bytes.
-    QCOMPARE(m_fixture->ctx.state.CatNames, QStringList{"男装"});
+    QCOMPARE(m_catalog->context.ctx.state.CatNames, QStringList{"男装"});
 }
 
 void TestCategoryMenu::offlineChangesNothing()
 {
-    m_server->routeFixed(MenuPath, htmlPage(dataText(QStringLiteral("menu_primary.html"))));
+    m_catalog->server.routeFixed(MenuPath, htmlPage(dataText(QStringLiteral("menu_primary.html"))));
     serveGateway();
-    m_fixture->ctx.state.IsOnline = false;
-    const int timeout = m_fixture->fetcher.RequestTimeout();
+    m_catalog->context.ctx.state.IsOnline = false;
+    const int timeout = m_catalog->context.fetcher.RequestTimeout();
 
-    LoadCategoryMenu(m_fixture->ctx);
+    LoadCategoryMenu(m_catalog->context.ctx);
 
-    QCOMPARE(m_server->requestCount(), 0);
-    QCOMPARE(m_fixture->pane1.openCount + m_fixture->pane1.writeCount, 0);
-    QCOMPARE(m_fixture->pane2.openCount + m_fixture->pane3.openCount, 0);
-    QCOMPARE(m_fixture->CB_Sub->count(), 2);
-    QCOMPARE(m_fixture->fetcher.RequestTimeout(), timeout);
-    QCOMPARE(m_fixture->ctx.state.CatIds, QStringList{QString()});
+    QCOMPARE(m_catalog->server.requestCount(), 0);
+    QCOMPARE(m_catalog->context.pane1.openCount + m_catalog->context.pane1.writeCount, 0);
+    QCOMPARE(m_catalog->context.pane2.openCount + m_catalog->context.pane3.openCount, 0);
+    QCOMPARE(m_catalog->context.CB_Sub->count(), 2);
+    QCOMPARE(m_catalog->context.fetcher.RequestTimeout(), timeout);
+    QCOMPARE(m_catalog->context.ctx.state.CatIds, QStringList{QString()});
 }
 
 void TestCategoryMenu::menuClick_data()
@@ -472,32 +456,33 @@ void TestCategoryMenu::menuClick()
     QFETCH(bool, acts);
     m_children.insert(QStringLiteral("30"), answer(record("50011123", "30", "衬衫")));
     serveGateway();
-    MainState &state = m_fixture->ctx.state;
+    MainState &state = m_catalog->context.ctx.state;
     state.CatIds = QStringList{"16", "1622"};
     state.CatNames = QStringList{"女装/女士精品", "裤子"};
     state.CatParentIds = QStringList{"", "16"};
-    m_fixture->TB_Search->setText(QStringLiteral("棉"));
+    m_catalog->context.TB_Search->setText(QStringLiteral("棉"));
 
-    const bool cancel = m_fixture->pane1.click(QStringLiteral("http://[cid=30][name=男装]"), flags);
+    const bool cancel =
+        m_catalog->context.pane1.click(QStringLiteral("http://[cid=30][name=男装]"), flags);
 
     QVERIFY(cancel);
     if (!acts) {
-        QCOMPARE(m_fixture->TB_Search->text(), QStringLiteral("棉"));
+        QCOMPARE(m_catalog->context.TB_Search->text(), QStringLiteral("棉"));
         QCOMPARE(state.CatIds, (QStringList{"16", "1622"}));
-        QCOMPARE(m_fixture->pane2.openCount + m_fixture->pane3.openCount, 0);
-        QCOMPARE(m_server->requestCount(), 0);
+        QCOMPARE(m_catalog->context.pane2.openCount + m_catalog->context.pane3.openCount, 0);
+        QCOMPARE(m_catalog->server.requestCount(), 0);
         return;
     }
-    QCOMPARE(m_fixture->TB_Search->text(), QString());
+    QCOMPARE(m_catalog->context.TB_Search->text(), QString());
     QCOMPARE(state.CatIds, QStringList{"30"});
-    QCOMPARE(m_fixture->pane2.text, pathDocument("30", "男装"));
+    QCOMPARE(m_catalog->context.pane2.text, pathDocument("30", "男装"));
     // Children before the path in a click.
     QCOMPARE(m_writesAtGateway->constFirst().first, 0);
-    const QList<ScriptedServer::Request> requests = m_server->requests();
+    const QList<ScriptedServer::Request> requests = m_catalog->server.requests();
     QCOMPARE(requests.size(), 2);
     QCOMPARE(requests.at(0).query.value(QStringLiteral("parent_cid")), QStringLiteral("30"));
     // The keyword box was emptied first: the search is by category alone.
-    QCOMPARE(requests.at(1).path, SearchPath);
+    QCOMPARE(requests.at(1).path, CatalogFixture::SearchPath);
     QCOMPARE(requests.at(1).query.value(QStringLiteral("catid")), QStringLiteral("30"));
     QCOMPARE(requests.at(1).query.value(QStringLiteral("keyword")), QString());
 }
@@ -505,11 +490,11 @@ void TestCategoryMenu::menuClick()
 void TestCategoryMenu::cancelFollowsCancelNav()
 {
     serveGateway();
-    m_fixture->ctx.state.CancelNav = false;
-    QVERIFY(!m_fixture->pane1.click(QStringLiteral("http://[cid=30][name=男装]"), 0));
-    m_fixture->ctx.state.CancelNav = true;
-    QVERIFY(m_fixture->pane1.click(QStringLiteral("http://[cid=30][name=男装]"), 0));
-    QCOMPARE(m_server->requestCount(), 0);
+    m_catalog->context.ctx.state.CancelNav = false;
+    QVERIFY(!m_catalog->context.pane1.click(QStringLiteral("http://[cid=30][name=男装]"), 0));
+    m_catalog->context.ctx.state.CancelNav = true;
+    QVERIFY(m_catalog->context.pane1.click(QStringLiteral("http://[cid=30][name=男装]"), 0));
+    QCOMPARE(m_catalog->server.requestCount(), 0);
 }
 
 QTEST_MAIN(TestCategoryMenu)

@@ -1,11 +1,8 @@
 // The category path: how each kind of link changes it, what the path pane shows,
 // the page reset, and the path pane's click handler.
-#include "support/ContextFixture.h"
-#include "support/ScriptedServer.h"
+#include "support/CatalogFixture.h"
 
 #include "catalog/CategoryPath.h"
-#include "requests/AccessTokenPool.h"
-#include "requests/Configuration.h"
 
 #include <QtTest>
 
@@ -16,8 +13,6 @@ const QString PathHead =
     QStringLiteral("<body background='http://maker.example/images/2.jpg'>"
                    "<style type='text/css'> a{color:#0044dd; text-decoration:none; font-size:12px} "
                    "a:hover{color:#FF5500; text-decoration:underline;} </style>");
-
-const QString SearchPath = QStringLiteral("/rpc/searchAuctionByRpc.do");
 
 // "a|b" is a list of two; a null text the list not yet allocated.
 QStringList split(const QString &text)
@@ -45,33 +40,20 @@ private slots:
     void clickInPath();
 
 private:
-    std::unique_ptr<ScriptedServer> m_server;
-    std::unique_ptr<ContextFixture> m_fixture;
+    std::unique_ptr<CatalogFixture> m_catalog;
 };
 
 void TestCategoryPath::init()
 {
-    m_server = std::make_unique<ScriptedServer>();
-    m_server->routeFixed(QStringLiteral("/router/rest"),
-                         ScriptedServer::Response::xml("<?xml version=\"1.0\"?><rsp/>"));
-    m_server->routeFixed(SearchPath, ScriptedServer::Response::xml(
-                                         "<?xml version=\"1.0\"?><AUCTIONS><PTOTAL>45</PTOTAL>"
-                                         "<PRESULTS/></AUCTIONS>"));
-    Configuration config = Configuration::compiledIn();
     // Nothing is fetched from the maker's host here; it only names the images.
-    config.makerHost = QStringLiteral("maker.example");
-    config.gatewayHost = m_server->hostPort();
-    config.affiliateHost = m_server->hostPort();
-    Configuration::install(config);
-    AccessTokenPool::fill(config.accessTokens);
-    m_fixture = std::make_unique<ContextFixture>();
-    m_fixture->makeLoaded();
+    m_catalog = std::make_unique<CatalogFixture>();
+    m_catalog->server.routeFixed(CatalogFixture::GatewayPath,
+                                 ScriptedServer::Response::xml("<?xml version=\"1.0\"?><rsp/>"));
 }
 
 void TestCategoryPath::cleanup()
 {
-    m_fixture.reset();
-    m_server.reset();
+    m_catalog.reset();
 }
 
 void TestCategoryPath::pathFromLink_data()
@@ -192,37 +174,38 @@ void TestCategoryPath::pathFromLink()
     QFETCH(QString, expectedParents);
     QFETCH(QString, expectedDocument);
 
-    MainState &state = m_fixture->ctx.state;
+    MainState &state = m_catalog->context.ctx.state;
     state.CatIds = split(ids);
     state.CatNames = split(names);
     state.CatParentIds = split(parents);
 
-    ShowCategoryPath(m_fixture->ctx, link);
+    ShowCategoryPath(m_catalog->context.ctx, link);
 
     QCOMPARE(state.CatIds, split(expectedIds));
     QCOMPARE(state.CatNames, split(expectedNames));
     QCOMPARE(state.CatParentIds, split(expectedParents));
-    RecordingPane &pane = m_fixture->pane2;
+    RecordingPane &pane = m_catalog->context.pane2;
     QCOMPARE(pane.text, expectedDocument);
     QCOMPARE(pane.openCount, 1);
     QCOMPARE(pane.writeCount, 1);
     QCOMPARE(pane.refreshCount, 1);
     // The path alone asks no server anything.
-    QCOMPARE(m_server->requestCount(), 0);
+    QCOMPARE(m_catalog->server.requestCount(), 0);
 }
 
 void TestCategoryPath::scopeBoxBackToCurrentCategory()
 {
-    QComboBox *scope = m_fixture->CB_Sub;
+    QComboBox *scope = m_catalog->context.CB_Sub;
     scope->addItem(QStringLiteral("女装/女士精品") + QString(30, QLatin1Char(' ')) +
                    QStringLiteral("[16]"));
     scope->setCurrentIndex(2);
-    ShowCategoryPath(m_fixture->ctx, QStringLiteral("http://[cid=16][name=女装]"));
+    ShowCategoryPath(m_catalog->context.ctx, QStringLiteral("http://[cid=16][name=女装]"));
     QCOMPARE(scope->currentText(), QStringLiteral("当前类目"));
     QCOMPARE(scope->count(), 3);
 
     scope->setCurrentIndex(1);
-    ShowCategoryPath(m_fixture->ctx, QStringLiteral("http://[p_cid=16][cid=1623][name=裤子]"));
+    ShowCategoryPath(m_catalog->context.ctx,
+                     QStringLiteral("http://[p_cid=16][cid=1623][name=裤子]"));
     QCOMPARE(scope->currentText(), QStringLiteral("当前类目"));
 }
 
@@ -244,8 +227,8 @@ void TestCategoryPath::pageReset()
     QFETCH(int, current);
     QFETCH(QStringList, expectedEntries);
 
-    QComboBox *pages = m_fixture->CB_page;
-    MainState &state = m_fixture->ctx.state;
+    QComboBox *pages = m_catalog->context.CB_page;
+    MainState &state = m_catalog->context.ctx.state;
     state.UiReady = false;
     pages->clear();
     pages->addItems(entries);
@@ -254,7 +237,7 @@ void TestCategoryPath::pageReset()
     state.PageText = pages->currentText();
     state.RowOffset = QStringLiteral("40");
 
-    ShowCategoryPath(m_fixture->ctx, QStringLiteral("http://[cid=16][name=女装]"));
+    ShowCategoryPath(m_catalog->context.ctx, QStringLiteral("http://[cid=16][name=女装]"));
 
     QStringList after;
     for (int i = 0; i < pages->count(); ++i)
@@ -265,24 +248,25 @@ void TestCategoryPath::pageReset()
     QCOMPARE(state.RowOffset, QStringLiteral("0"));
     QVERIFY(state.UiReady);
     // Changing the page list from code started no search of its own.
-    QCOMPARE(m_server->requestCount(SearchPath), 0);
+    QCOMPARE(m_catalog->server.requestCount(CatalogFixture::SearchPath), 0);
 }
 
 void TestCategoryPath::offlineChangesNothing()
 {
-    MainState &state = m_fixture->ctx.state;
+    MainState &state = m_catalog->context.ctx.state;
     state.IsOnline = false;
     state.CatIds = QStringList{"16", "1623"};
     state.CatNames = QStringList{"女装", "裤子"};
     state.CatParentIds = QStringList{"", "16"};
     state.PageText = QStringLiteral("3");
     state.RowOffset = QStringLiteral("40");
-    m_fixture->CB_Sub->setCurrentIndex(1);
-    m_fixture->CB_page->addItems({"2", "3"});
-    m_fixture->CB_page->setCurrentIndex(2);
+    m_catalog->context.CB_Sub->setCurrentIndex(1);
+    m_catalog->context.CB_page->addItems({"2", "3"});
+    m_catalog->context.CB_page->setCurrentIndex(2);
 
-    ShowCategoryPath(m_fixture->ctx, QStringLiteral("http://[cid=30][name=男装]"));
-    bool cancel = m_fixture->pane2.click(QStringLiteral("http://[p_cid=][cid=16][name=女装]"));
+    ShowCategoryPath(m_catalog->context.ctx, QStringLiteral("http://[cid=30][name=男装]"));
+    bool cancel =
+        m_catalog->context.pane2.click(QStringLiteral("http://[p_cid=][cid=16][name=女装]"));
 
     QVERIFY(cancel);
     QCOMPARE(state.CatIds, (QStringList{"16", "1623"}));
@@ -290,11 +274,11 @@ void TestCategoryPath::offlineChangesNothing()
     QCOMPARE(state.CatParentIds, (QStringList{"", "16"}));
     QCOMPARE(state.PageText, QStringLiteral("3"));
     QCOMPARE(state.RowOffset, QStringLiteral("40"));
-    QCOMPARE(m_fixture->CB_Sub->currentIndex(), 1);
-    QCOMPARE(m_fixture->CB_page->currentText(), QStringLiteral("3"));
-    QCOMPARE(m_fixture->pane2.openCount + m_fixture->pane2.writeCount, 0);
-    QCOMPARE(m_fixture->pane3.openCount + m_fixture->pane3.writeCount, 0);
-    QCOMPARE(m_server->requestCount(), 0);
+    QCOMPARE(m_catalog->context.CB_Sub->currentIndex(), 1);
+    QCOMPARE(m_catalog->context.CB_page->currentText(), QStringLiteral("3"));
+    QCOMPARE(m_catalog->context.pane2.openCount + m_catalog->context.pane2.writeCount, 0);
+    QCOMPARE(m_catalog->context.pane3.openCount + m_catalog->context.pane3.writeCount, 0);
+    QCOMPARE(m_catalog->server.requestCount(), 0);
 }
 
 void TestCategoryPath::clickInPath_data()
@@ -313,32 +297,32 @@ void TestCategoryPath::clickInPath()
     QFETCH(int, flags);
     QFETCH(bool, acts);
 
-    MainState &state = m_fixture->ctx.state;
+    MainState &state = m_catalog->context.ctx.state;
     state.CatIds = QStringList{"16", "1623", "162302"};
     state.CatNames = QStringList{"女装", "裤子", "休闲裤"};
     state.CatParentIds = QStringList{"", "16", "1623"};
-    m_fixture->TB_Search->setText(QStringLiteral("棉"));
+    m_catalog->context.TB_Search->setText(QStringLiteral("棉"));
 
     const bool cancel =
-        m_fixture->pane2.click(QStringLiteral("http://[p_cid=][cid=16][name=女装]"), flags);
+        m_catalog->context.pane2.click(QStringLiteral("http://[p_cid=][cid=16][name=女装]"), flags);
     QVERIFY(cancel);
     // The path pane keeps the typed keyword either way.
-    QCOMPARE(m_fixture->TB_Search->text(), QStringLiteral("棉"));
+    QCOMPARE(m_catalog->context.TB_Search->text(), QStringLiteral("棉"));
     if (!acts) {
         QCOMPARE(state.CatIds, (QStringList{"16", "1623", "162302"}));
-        QCOMPARE(m_fixture->pane2.openCount + m_fixture->pane3.openCount, 0);
-        QCOMPARE(m_server->requestCount(), 0);
+        QCOMPARE(m_catalog->context.pane2.openCount + m_catalog->context.pane3.openCount, 0);
+        QCOMPARE(m_catalog->server.requestCount(), 0);
         return;
     }
     QCOMPARE(state.CatIds, QStringList{"16"});
-    QCOMPARE(m_fixture->pane2.text,
+    QCOMPARE(m_catalog->context.pane2.text,
              PathHead + "<a href='http://[p_cid=][cid=16][name=女装]'>女装</a>>>");
     // Children of the clicked element, then the search in it with the typed keyword.
-    const QList<ScriptedServer::Request> requests = m_server->requests();
+    const QList<ScriptedServer::Request> requests = m_catalog->server.requests();
     QCOMPARE(requests.size(), 2);
     QCOMPARE(requests.at(0).path, QStringLiteral("/router/rest"));
     QCOMPARE(requests.at(0).query.value(QStringLiteral("parent_cid")), QStringLiteral("16"));
-    QCOMPARE(requests.at(1).path, SearchPath);
+    QCOMPARE(requests.at(1).path, CatalogFixture::SearchPath);
     QCOMPARE(requests.at(1).query.value(QStringLiteral("catid")), QStringLiteral("16"));
     QCOMPARE(requests.at(1).query.value(QStringLiteral("keyword")), QStringLiteral("棉"));
     QCOMPARE(requests.at(1).query.value(QStringLiteral("rowoffset")), QStringLiteral("0"));

@@ -127,7 +127,7 @@ private slots:
     {
         ScriptedServer server;
         ScriptedServer::Response silent;
-        silent.neverAnswer = true;
+        silent.kind = ScriptedServer::Response::Silent;
         server.routeFixed(QStringLiteral("/"), silent);
         install(server);
         ContextFixture f;

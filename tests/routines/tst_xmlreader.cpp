@@ -213,7 +213,7 @@ void TestXmlReader::timeoutGivesEmptyDocument()
 {
     ScriptedServer server;
     ScriptedServer::Response silent;
-    silent.neverAnswer = true;
+    silent.kind = ScriptedServer::Response::Silent;
     server.routeFixed("/rpc", silent);
 
     // The reader's time-out is the one the fetch service was built with.

@@ -1,7 +1,7 @@
 #include "RoutineRun.h"
 
 #include "ContextFixture.h"
-#include "ResidentMemory.h"
+#include "ProcessMemory.h"
 
 #include "catalog/CatalogDocuments.h"
 #include "catalog/CategoryMenu.h"
@@ -58,8 +58,8 @@ int failedRequests(Routine routine)
 Figures run(ContextFixture &f, Routine routine)
 {
     Form1Context &ctx = f.ctx;
-    const bool peakReset = ResidentMemory::resetPeak();
-    const qint64 before = ResidentMemory::currentKiB();
+    const bool peakReset = ProcessMemory::resetPeak();
+    const qint64 before = ProcessMemory::residentKiB();
     QElapsedTimer clock;
     clock.start();
     switch (routine) {
@@ -85,47 +85,63 @@ Figures run(ContextFixture &f, Routine routine)
     }
     Figures figures;
     figures.elapsedMs = clock.elapsed();
-    const qint64 now = ResidentMemory::currentKiB();
-    figures.growthKiB = (peakReset ? ResidentMemory::peakKiB() : now) - before;
+    const qint64 now = ProcessMemory::residentKiB();
+    figures.growthKiB = (peakReset ? ProcessMemory::peakResidentKiB() : now) - before;
     figures.heldKiB = now - before;
     return figures;
 }
 
-void verifyFailedOutcome(ContextFixture &f, Routine routine)
+QString failedOutcomeMismatch(ContextFixture &f, Routine routine)
 {
+    QStringList wrong;
+    auto expect = [&wrong](bool held, const char *what) {
+        if (!held)
+            wrong << QString::fromLatin1(what);
+    };
+    auto same = [&wrong](const QVariant &actual, const QVariant &expected, const char *what) {
+        if (actual != expected)
+            wrong << QStringLiteral("%1 is \"%2\", expected \"%3\"")
+                         .arg(QLatin1String(what), actual.toString(), expected.toString());
+    };
     switch (routine) {
     case Routine::Probe:
-        QVERIFY(!f.ctx.state.IsOnline);
-        QCOMPARE(f.ctx.state.OnlineCount, 0);
-        QCOMPARE(f.pane1.writeCount, 0);
+        expect(!f.ctx.state.IsOnline, "still online");
+        same(f.ctx.state.OnlineCount, 0, "OnlineCount");
+        same(f.pane1.writeCount, 0, "menu pane writes");
         break;
     case Routine::Menu:
         // An empty menu: the body tag and the style block; no scope entry, no selection.
-        QCOMPARE(f.pane1.text, CatalogDocuments::bodyTag(QStringLiteral("images/1.jpg")) +
-                                   CatalogDocuments::menuStyle());
-        QCOMPARE(f.CB_Sub->count(), 2);
-        QCOMPARE(f.pane2.writeCount + f.pane3.writeCount + f.pane4.writeCount, 0);
+        same(f.pane1.text,
+             CatalogDocuments::bodyTag(QStringLiteral("images/1.jpg")) +
+                 CatalogDocuments::menuStyle(),
+             "menu pane");
+        same(f.CB_Sub->count(), 2, "scope entries");
+        same(f.pane2.writeCount + f.pane3.writeCount + f.pane4.writeCount, 0,
+             "writes to the other panes");
         break;
     case Routine::Children:
-        QCOMPARE(f.pane3.text, CatalogDocuments::bodyTag(QStringLiteral("images/3.jpg")) +
-                                   CatalogDocuments::childStyle() +
-                                   CatalogDocuments::noChildrenBlock());
+        same(f.pane3.text,
+             CatalogDocuments::bodyTag(QStringLiteral("images/3.jpg")) +
+                 CatalogDocuments::childStyle() + CatalogDocuments::noChildrenBlock(),
+             "child pane");
         break;
     case Routine::Search:
-        QCOMPARE(f.pane4.text,
-                 ResultGrid::bodyTag() + ResultGrid::styleBlock() + ResultGrid::closingTags());
-        QCOMPARE(f.LB_Total1->text(), QStringLiteral("在【所有类目】下"));
-        QCOMPARE(f.LB_Total2->text(), QStringLiteral("找到符合条件的商品【共0个】"));
-        QCOMPARE(f.CB_page->count(), 0);
+        same(f.pane4.text,
+             ResultGrid::bodyTag() + ResultGrid::styleBlock() + ResultGrid::closingTags(),
+             "grid pane");
+        same(f.LB_Total1->text(), QStringLiteral("在【所有类目】下"), "LB_Total1");
+        same(f.LB_Total2->text(), QStringLiteral("找到符合条件的商品【共0个】"), "LB_Total2");
+        same(f.CB_page->count(), 0, "page entries");
         break;
     case Routine::ClickThrough:
-        QCOMPARE(f.browser.attempts, 0);
-        QCOMPARE(f.pane4.writeCount, 0);
+        same(f.browser.attempts, 0, "browser attempts");
+        same(f.pane4.writeCount, 0, "grid pane writes");
         break;
     }
-    QVERIFY(f.browser.opened.isEmpty());
-    QVERIFY(f.messages.isEmpty());
-    QVERIFY(!f.fetch.isBusy());
+    expect(f.browser.opened.isEmpty(), "a browser was opened");
+    expect(f.messages.isEmpty(), "a message box was shown");
+    expect(!f.fetch.isBusy(), "the fetch service is still busy");
+    return wrong.join(QStringLiteral("; "));
 }
 
 } // namespace RoutineRun

@@ -1,130 +1,326 @@
 #include "ScriptedServer.h"
 
-#include <httplib.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <list>
 #include <mutex>
+#include <set>
 #include <thread>
 
 struct ScriptedServer::Impl
 {
-    httplib::Server server;
-    std::thread thread;
-    int port = 0;
+    int listener = -1;
+    quint16 port = 0;
+    std::thread acceptor;
 
     mutable std::mutex mutex;
-    std::condition_variable stopped; // wakes handlers that wait, when the server stops
+    std::condition_variable stopped;
     bool stopping = false;
+    std::set<int> open; // connection sockets, shut down when the server stops
+    struct Worker
+    {
+        std::thread thread;
+        std::atomic<bool> done{false};
+    };
+    std::list<Worker> workers; // one a connection; finished ones are joined as others arrive
     QMap<QString, Handler> routes;
     QList<Request> requests;
+    std::atomic<qint64> sent{0};
 
-    void serve(const httplib::Request &req, httplib::Response &res);
-    // Sleeps up to ms milliseconds; returns false when the server stops meanwhile.
-    bool waitUnlessStopping(int ms);
-    void waitUntilStopping();
+    void acceptLoop();
+    void serve(int socket, std::atomic<bool> &done);
+    bool readHead(int socket, QByteArray &head);
+    bool sendAll(int socket, const char *data, qint64 size);
+    bool sendAll(int socket, const QByteArray &bytes)
+    {
+        return sendAll(socket, bytes.constData(), bytes.size());
+    }
+    // Sleeps up to ms; false when the server stops meanwhile.
+    bool pause(int ms);
+    void flood(int socket, const Response &answer);
+    void trickle(int socket, const Response &answer);
+    void silent(int socket);
 };
 
 namespace {
 
-ScriptedServer::Request toRequest(const httplib::Request &req)
+QByteArray reason(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
+    }
+}
+
+QByteArray statusAndHeaders(const ScriptedServer::Response &answer, qint64 length)
+{
+    QByteArray head =
+        "HTTP/1.1 " + QByteArray::number(answer.status) + ' ' + reason(answer.status) + "\r\n";
+    if (!answer.contentType.isEmpty())
+        head += "Content-Type: " + answer.contentType + "\r\n";
+    switch (answer.framing) {
+    case ScriptedServer::Response::Length:
+        head += "Content-Length: " + QByteArray::number(length) + "\r\n";
+        break;
+    case ScriptedServer::Response::Chunked:
+        head += "Transfer-Encoding: chunked\r\n";
+        break;
+    case ScriptedServer::Response::CloseDelimited:
+        break;
+    }
+    for (auto it = answer.headers.cbegin(); it != answer.headers.cend(); ++it)
+        head += it.key() + ": " + it.value() + "\r\n";
+    head += "Connection: close\r\n\r\n";
+    return head;
+}
+
+ScriptedServer::Request parseTarget(const QByteArray &target)
 {
     ScriptedServer::Request r;
-    r.path = QString::fromUtf8(req.path);
-    r.target = QByteArray::fromStdString(req.target);
-    // httplib has already percent-decoded the parameters (with "+" as a blank, as
-    // form-encoded queries mean it); the first value of a repeated name wins.
-    for (const auto &[name, value] : req.params) {
-        const QString key = QString::fromUtf8(name);
-        if (!r.query.contains(key))
-            r.query.insert(key, QString::fromUtf8(value));
+    r.target = target;
+    const int question = target.indexOf('?');
+    r.path = QString::fromUtf8(
+        QByteArray::fromPercentEncoding(target.left(question < 0 ? target.size() : question)));
+    if (question < 0)
+        return r;
+    // "+" is a blank, as form-encoded queries mean it; the first value of a repeated name wins.
+    for (QByteArray pair : target.mid(question + 1).split('&')) {
+        if (pair.isEmpty())
+            continue;
+        pair.replace('+', ' ');
+        const int equals = pair.indexOf('=');
+        const QString name = QString::fromUtf8(
+            QByteArray::fromPercentEncoding(pair.left(equals < 0 ? pair.size() : equals)));
+        const QString value =
+            equals < 0 ? QString()
+                       : QString::fromUtf8(QByteArray::fromPercentEncoding(pair.mid(equals + 1)));
+        if (!r.query.contains(name))
+            r.query.insert(name, value);
     }
     return r;
 }
 
+QByteArray chunk(const QByteArray &data)
+{
+    return QByteArray::number(data.size(), 16) + "\r\n" + data + "\r\n";
+}
+
 } // namespace
 
-bool ScriptedServer::Impl::waitUnlessStopping(int ms)
+bool ScriptedServer::Impl::pause(int ms)
 {
     std::unique_lock lock(mutex);
     return !stopped.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopping; });
 }
 
-void ScriptedServer::Impl::waitUntilStopping()
+bool ScriptedServer::Impl::sendAll(int socket, const char *data, qint64 size)
 {
-    std::unique_lock lock(mutex);
-    stopped.wait(lock, [this] { return stopping; });
+    while (size > 0) {
+        const ssize_t n = ::send(socket, data, size_t(size), MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= n;
+    }
+    return true;
 }
 
-void ScriptedServer::Impl::serve(const httplib::Request &req, httplib::Response &res)
+bool ScriptedServer::Impl::readHead(int socket, QByteArray &head)
 {
-    const Request request = toRequest(req);
-    Handler handler;
+    char buffer[4096];
+    while (!head.contains("\r\n\r\n") && head.size() < 65536) {
+        pollfd p{socket, POLLIN, 0};
+        if (::poll(&p, 1, 100) == 0) {
+            std::lock_guard lock(mutex);
+            if (stopping)
+                return false;
+            continue;
+        }
+        const ssize_t n = ::recv(socket, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            return false;
+        head.append(buffer, n);
+    }
+    return head.contains("\r\n\r\n");
+}
+
+void ScriptedServer::Impl::silent(int socket)
+{
+    // Until the client gives up or the server stops.
+    char buffer[256];
+    for (;;) {
+        pollfd p{socket, POLLIN, 0};
+        if (::poll(&p, 1, 100) > 0 && ::recv(socket, buffer, sizeof buffer, 0) <= 0)
+            return;
+        std::lock_guard lock(mutex);
+        if (stopping)
+            return;
+    }
+}
+
+void ScriptedServer::Impl::trickle(int socket, const Response &answer)
+{
+    if (!sendAll(socket, statusAndHeaders(answer, answer.body.size())))
+        return;
+    for (const char c : answer.body) {
+        if (!pause(answer.trickleMs) || !sendAll(socket, &c, 1))
+            return;
+        ++sent;
+    }
+}
+
+void ScriptedServer::Impl::flood(int socket, const Response &answer)
+{
+    const qint64 total = qMax(answer.floodBytes, qint64(answer.body.size()));
+    if (!sendAll(socket, statusAndHeaders(answer, total)))
+        return;
+    QByteArray filler(64 * 1024, 'k');
+    for (int i = 0; i < filler.size(); i += 61)
+        filler[i] = char('a' + i % 26);
+    qint64 left = total;
+    QByteArray first = answer.body;
+    const auto start = std::chrono::steady_clock::now();
+    while (left > 0) {
+        if (answer.floodBytesPerSecond > 0) {
+            const auto due = start + std::chrono::microseconds((total - left) * 1000000 /
+                                                               answer.floodBytesPerSecond);
+            std::this_thread::sleep_until(due);
+        }
+        QByteArray block = first.isEmpty() ? filler.left(qMin(left, qint64(filler.size()))) : first;
+        first.clear();
+        const QByteArray wire = answer.framing == Response::Chunked ? chunk(block) : block;
+        if (!sendAll(socket, wire))
+            return;
+        sent += block.size();
+        left -= block.size();
+        std::lock_guard lock(mutex);
+        if (stopping)
+            return;
+    }
+    if (answer.framing == Response::Chunked)
+        sendAll(socket, QByteArray("0\r\n\r\n"));
+}
+
+void ScriptedServer::Impl::serve(int socket, std::atomic<bool> &done)
+{
+    QByteArray head;
+    if (readHead(socket, head)) {
+        const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
+        const Request request = parseTarget(requestLine.value(1));
+        Handler handler;
+        {
+            std::lock_guard lock(mutex);
+            requests.append(request);
+            handler = routes.value(request.path);
+        }
+        Response answer;
+        if (handler) {
+            answer = handler(request);
+        } else {
+            answer.status = 404;
+            answer.contentType = "text/plain";
+            answer.body = "not found";
+        }
+        if (answer.delayMs > 0 && !pause(answer.delayMs))
+            answer.kind = Response::Reset; // the server stops meanwhile
+        switch (answer.kind) {
+        case Response::Plain:
+            if (answer.framing == Response::Chunked) {
+                if (sendAll(socket, statusAndHeaders(answer, 0)) &&
+                    (answer.body.isEmpty() || sendAll(socket, chunk(answer.body))))
+                    sendAll(socket, QByteArray("0\r\n\r\n"));
+            } else if (sendAll(socket, statusAndHeaders(answer, answer.promisedLength >= 0
+                                                                    ? answer.promisedLength
+                                                                    : answer.body.size()) +
+                                           answer.body)) {
+                sent += answer.body.size();
+            }
+            break;
+        case Response::Silent:
+            silent(socket);
+            break;
+        case Response::Trickle:
+            trickle(socket, answer);
+            break;
+        case Response::Flood:
+            flood(socket, answer);
+            break;
+        case Response::Reset: {
+            // A zero linger time turns the close into a reset.
+            const linger hard{1, 0};
+            ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+            break;
+        }
+        }
+    }
     {
         std::lock_guard lock(mutex);
-        requests.append(request);
-        handler = routes.value(request.path);
+        open.erase(socket);
     }
-    if (!handler) {
-        res.status = 404;
-        res.set_content("not found", "text/plain");
-        return;
-    }
+    ::close(socket);
+    done = true;
+}
 
-    const Response answer = handler(request);
-    if (answer.neverAnswer) {
-        waitUntilStopping();
-        res.status = 503;
-        return;
-    }
-    if (answer.delayMs > 0 && !waitUnlessStopping(answer.delayMs)) {
-        res.status = 503;
-        return;
-    }
-
-    res.status = answer.status;
-    for (auto it = answer.headers.cbegin(); it != answer.headers.cend(); ++it)
-        res.set_header(it.key().toStdString(), it.value().toStdString());
-    const std::string contentType = answer.contentType.toStdString();
-    if (answer.chunked) {
-        auto body = std::make_shared<std::string>(answer.body.toStdString());
-        res.set_chunked_content_provider(
-            contentType, [body](size_t offset, httplib::DataSink &sink) {
-                constexpr size_t chunk = 256 * 1024;
-                if (offset < body->size()) {
-                    const size_t n = std::min(chunk, body->size() - offset);
-                    return sink.write(body->data() + offset, n);
-                }
-                sink.done();
-                return true;
-            });
-    } else {
-        res.body = answer.body.toStdString();
-        if (!contentType.empty())
-            res.set_header("Content-Type", contentType);
+void ScriptedServer::Impl::acceptLoop()
+{
+    for (;;) {
+        pollfd p{listener, POLLIN, 0};
+        const int ready = ::poll(&p, 1, 100);
+        std::lock_guard lock(mutex);
+        if (stopping)
+            return;
+        for (auto it = workers.begin(); it != workers.end();) {
+            if (it->done) {
+                it->thread.join();
+                it = workers.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        if (ready <= 0)
+            continue;
+        const int socket = ::accept(listener, nullptr, nullptr);
+        if (socket < 0)
+            continue;
+        open.insert(socket);
+        Worker &worker = workers.emplace_back();
+        worker.thread = std::thread([this, socket, &worker] { serve(socket, worker.done); });
     }
 }
 
 ScriptedServer::ScriptedServer() : d(std::make_unique<Impl>())
 {
-    // One request per connection: a kept-alive idle connection would hold up stopping.
-    d->server.set_keep_alive_max_count(1);
-    d->server.set_read_timeout(2, 0);
-    // A request that is never answered holds its worker until the server stops, so a
-    // test may time out many times on one server before it answers again.
-    d->server.new_task_queue = [] { return new httplib::ThreadPool(32); };
-    d->server.Get(".*", [this](const httplib::Request &req, httplib::Response &res) {
-        // Bodies go out as given, with their own Content-Length: httplib would otherwise
-        // compress text for a client that accepts it (brotli takes seconds per MiB).
-        const_cast<httplib::Request &>(req).headers.erase("Accept-Encoding");
-        d->serve(req, res);
-    });
-    // bind_to_any_port also listens, so connections queue up before the thread runs.
-    d->port = d->server.bind_to_any_port("127.0.0.1");
-    d->thread = std::thread([this] { d->server.listen_after_bind(); });
-    // stop() does nothing until the accept loop runs; wait for it.
-    while (d->port > 0 && !d->server.is_running())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    d->listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int yes = 1;
+    ::setsockopt(d->listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    if (::bind(d->listener, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
+        ::listen(d->listener, 128) == 0) {
+        socklen_t size = sizeof address;
+        ::getsockname(d->listener, reinterpret_cast<sockaddr *>(&address), &size);
+        d->port = ntohs(address.sin_port);
+    }
+    d->acceptor = std::thread([this] { d->acceptLoop(); });
 }
 
 ScriptedServer::~ScriptedServer()
@@ -132,21 +328,24 @@ ScriptedServer::~ScriptedServer()
     {
         std::lock_guard lock(d->mutex);
         d->stopping = true;
+        for (const int socket : d->open)
+            ::shutdown(socket, SHUT_RDWR); // wakes a worker blocked in send()
     }
     d->stopped.notify_all();
-    d->server.stop();
-    if (d->thread.joinable())
-        d->thread.join();
+    d->acceptor.join();
+    for (Impl::Worker &worker : d->workers)
+        worker.thread.join();
+    ::close(d->listener);
 }
 
 quint16 ScriptedServer::port() const
 {
-    return quint16(d->port);
+    return d->port;
 }
 
 QString ScriptedServer::hostPort() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(port());
+    return QStringLiteral("127.0.0.1:%1").arg(d->port);
 }
 
 QString ScriptedServer::url(const QString &path) const
@@ -182,8 +381,14 @@ int ScriptedServer::requestCount(const QString &path) const
     return n;
 }
 
+qint64 ScriptedServer::bodyBytesSent() const
+{
+    return d->sent;
+}
+
 void ScriptedServer::clearRequests()
 {
     std::lock_guard lock(d->mutex);
     d->requests.clear();
+    d->sent = 0;
 }

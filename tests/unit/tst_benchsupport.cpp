@@ -2,7 +2,7 @@
 // the event lines read from a measured program.
 #include "BenchChild.h"
 #include "BenchTable.h"
-#include "ProcessMemory.h"
+#include "support/ProcessMemory.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

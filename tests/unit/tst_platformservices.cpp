@@ -19,23 +19,25 @@ private slots:
 void TestPlatformServices::twipsFollowLogicalDpi_data()
 {
     QTest::addColumn<double>("twips");
+    QTest::addColumn<int>("pixels"); // at 96 DPI, the offscreen screen's
 
-    QTest::newRow("one pixel at 96 DPI") << 15.0;
-    QTest::newRow("frame width") << 11595.0;
-    QTest::newRow("negative offset") << -300.0;
-    QTest::newRow("fractional") << 2655.5;
+    QTest::newRow("one pixel") << 15.0 << 1;
+    QTest::newRow("frame width") << 11595.0 << 773;
+    QTest::newRow("negative offset") << -300.0 << -20;
+    QTest::newRow("fractional, rounded down") << 2655.5 << 177;
+    QTest::newRow("half a pixel rounds away from zero") << 7.5 << 1;
+    QTest::newRow("negative half a pixel") << -7.5 << -1;
+    QTest::newRow("two thirds of a pixel back") << -10.0 << -1;
 }
 
 void TestPlatformServices::twipsFollowLogicalDpi()
 {
     QFETCH(double, twips);
-    const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInch();
-    QCOMPARE(Twips::logicalDpi(), dpi);
-    QCOMPARE(Twips::toPixels(twips), qRound(twips * dpi / 1440));
-    const QRect r = Twips::rect(twips, -25, 2655 + 50, 9945 + 50);
-    QCOMPARE(r.left(), Twips::toPixels(twips));
-    QCOMPARE(r.top(), Twips::toPixels(-25));
-    QCOMPARE(r.width(), Twips::toPixels(2705));
+    QFETCH(int, pixels);
+    QCOMPARE(QGuiApplication::primaryScreen()->logicalDotsPerInch(), 96.0);
+    QCOMPARE(Twips::logicalDpi(), 96.0);
+    QCOMPARE(Twips::toPixels(twips), pixels);
+    QCOMPARE(Twips::rect(twips, -25, 2705, 9995), QRect(pixels, -2, 180, 666));
 }
 
 void TestPlatformServices::skinAppliedOnlyWhenFileExists()

@@ -22,6 +22,9 @@
 #include <QtTest>
 
 namespace {
+// Each with its measured reason in EngineSwitches.cpp.
+const QByteArray OwnSwitches = "--renderer-process-limit=1 --disable-gpu --disable-gpu-compositing "
+                               "--js-flags=--optimize-for-size";
 // Home and the XDG folders of the run: whatever the engine stores goes under it.
 QTemporaryDir *home = nullptr;
 } // namespace
@@ -57,19 +60,15 @@ private slots:
     {
         QFETCH(QByteArray, user);
         QFETCH(QByteArray, after);
-        const QByteArray own = EngineSwitches::own().join(' ');
-        QVERIFY(!own.isEmpty());
-        QCOMPARE(EngineSwitches::merged(user), own + after);
+        QCOMPARE(EngineSwitches::merged(user), OwnSwitches + after);
     }
 
     void installAddsToTheEnvironment()
     {
-        const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-        QCOMPARE(flags, EngineSwitches::merged(m_userFlags));
-        for (const QByteArray &own : EngineSwitches::own())
-            QVERIFY2(flags.contains(own), flags.constData());
-        for (const QByteArray &user : m_userFlags.simplified().split(' '))
-            QVERIFY2(flags.contains(user), flags.constData());
+        // The suite's environment brings the user's flags.
+        const QByteArray user = m_userFlags.simplified();
+        QVERIFY(!user.isEmpty());
+        QCOMPARE(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"), OwnSwitches + ' ' + user);
     }
 
     void fourPanesShareOneRenderer()
