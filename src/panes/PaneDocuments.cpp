@@ -22,6 +22,28 @@ QByteArray withDefaults(const QString &html, const QUrl &base)
     return (html.left(split) + defaults + html.mid(split)).toUtf8();
 }
 
+// A document's bytes as the engine reads them. The engine reads a large body a
+// piece at a time and reads on when told that more can be read; a plain buffer
+// says so only when written to, and the engine would wait long between pieces.
+class DocumentBody : public QBuffer
+{
+public:
+    DocumentBody(const QByteArray &bytes, QObject *parent) : QBuffer(parent)
+    {
+        setData(bytes);
+        open(QIODevice::ReadOnly);
+    }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 read = QBuffer::readData(data, maxSize);
+        if (read > 0 && pos() + read < size())
+            QMetaObject::invokeMethod(this, &QIODevice::readyRead, Qt::QueuedConnection);
+        return read;
+    }
+};
+
 } // namespace
 
 int PaneDocuments::addPane()
@@ -63,8 +85,5 @@ void PaneDocuments::requestStarted(QWebEngineUrlRequestJob *job)
         job->fail(QWebEngineUrlRequestJob::UrlNotFound);
         return;
     }
-    auto *body = new QBuffer(job);
-    body->setData(found->bytes);
-    body->open(QIODevice::ReadOnly);
-    job->reply("text/html;charset=utf-8", body);
+    job->reply("text/html;charset=utf-8", new DocumentBody(found->bytes, job));
 }

@@ -195,6 +195,7 @@ void WebEnginePane::onLoadingChanged(const QWebEngineLoadingInfo &info)
     m_page->history()->clear();
     if (m_restored) {
         m_restored = false;
+        m_page->setVisible(m_view->isVisible());
         ensureCapture();
     }
     if (ended == State::Reloading)
@@ -229,6 +230,9 @@ void WebEnginePane::restoreDocument()
     // was gone. A document still loading is reported when it has loaded; it gets
     // an address of its own, so the end of the load that died is not taken for it.
     m_restored = true;
+    // Nothing of the pane shows until the document is back: loaded hidden, it is
+    // laid out once when shown instead of again with every piece that arrives.
+    m_page->setVisible(false);
     if (m_state == State::Shown)
         load(m_url, State::Reloading);
     else if (m_url.scheme() == QLatin1String(PaneScheme::Name) && m_documents)

@@ -37,11 +37,24 @@ struct Navigation
     qint64 atMs; // on the fixture's clock
 };
 
+// Errors the engine reports from the panes' scripts, kept while a fixture lives.
+QStringList g_scriptErrors;
+QtMessageHandler g_previousHandler = nullptr;
+
+void recordScriptErrors(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type >= QtWarningMsg && qstrcmp(context.category, "js") == 0)
+        g_scriptErrors.append(text);
+    g_previousHandler(type, context, text);
+}
+
 // A pane in a frame of a shown window, recording its notifications.
 struct PaneFixture
 {
     PaneFixture()
     {
+        g_scriptErrors.clear();
+        g_previousHandler = qInstallMessageHandler(recordScriptErrors);
         clock.start();
         window.resize(700, 500);
         frame = new QFrame(&window);
@@ -65,6 +78,8 @@ struct PaneFixture
         pane->write(html);
         return PaneInspect::waitForDocument(pane);
     }
+
+    ~PaneFixture() { qInstallMessageHandler(g_previousHandler); }
 
     QVariant eval(const QString &script) { return PaneInspect::evaluate(pane, script); }
     QString text() { return PaneInspect::toPlainText(pane); }
@@ -142,6 +157,7 @@ class TestWebEnginePane : public QObject
 
 private slots:
     void initTestCase();
+    void cleanup();
     void linkClickDeliversRawHrefOnce_data();
     void linkClickDeliversRawHrefOnce();
     void quickRewritesEndOnce_data();
@@ -173,6 +189,13 @@ void TestWebEnginePane::initTestCase()
     Configuration config = Configuration::compiledIn();
     config.makerHost = QStringLiteral("127.0.0.1:9");
     Configuration::install(config);
+}
+
+void TestWebEnginePane::cleanup()
+{
+    // No script of the pane's own failed, whatever the case did to its documents.
+    QCOMPARE(g_scriptErrors, QStringList());
+    g_scriptErrors.clear();
 }
 
 void TestWebEnginePane::linkClickDeliversRawHrefOnce_data()

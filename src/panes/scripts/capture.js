@@ -9,10 +9,22 @@
     window.kestrovaCapture = true;
     var bridge = null;
     var pending = [];
-    new QWebChannel(qt.webChannelTransport, function (channel) {
-        bridge = channel.objects.kestrovaPane;
+    var transport = qt.webChannelTransport;
+    var channel = new QWebChannel(transport, function (ready) {
+        bridge = ready.objects.kestrovaPane;
         pending.splice(0).forEach(function (href) { bridge.linkClicked(href); });
     });
+    // The pane's one transport outlives its documents: an answer to a call the
+    // document before this one made may still arrive here. Only answers this
+    // document waits for go to its channel; the rest are dropped.
+    var deliver = transport.onmessage;
+    transport.onmessage = function (message) {
+        var data = typeof message.data === 'string' ? JSON.parse(message.data) : message.data;
+        if (data && Object.prototype.hasOwnProperty.call(data, 'id')
+            && !Object.prototype.hasOwnProperty.call(channel.execCallbacks, data.id))
+            return;
+        deliver.call(transport, message);
+    };
     function send(href) {
         if (bridge)
             bridge.linkClicked(href);
