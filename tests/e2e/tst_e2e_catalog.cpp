@@ -1,14 +1,9 @@
 // End to end: the main window against the real sandbox marketplace. The menu comes
 // from the sandbox's GBK fragment, selections are made by real clicks inside the
 // panes, and the sandbox's own log shows how the signed requests were received.
-#include "support/TestDoubles.h"
+#include "support/window/SandboxWindow.h"
 
-#include "app/Form1.h"
 #include "panes/WebEnginePane.h"
-#include "requests/AccessTokenPool.h"
-#include "requests/Configuration.h"
-#include "support/SandboxProcess.h"
-#include "support/TestConfiguration.h"
 #include "support/WaitUntil.h"
 #include "support/pane/PaneInspect.h"
 #include "support/pane/PaneTestMain.h"
@@ -18,13 +13,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QStringDecoder>
-#include <QTemporaryDir>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineView>
 #include <QtTest>
 
-#include <memory>
 #include <optional>
 
 namespace {
@@ -58,33 +51,6 @@ QList<Category> sandboxTree()
     return tree;
 }
 
-struct LogLine
-{
-    QByteArray method, target;
-    int status = 0;
-};
-
-// "METHOD TARGET STATUS MS"; the target may hold blanks.
-QList<LogLine> readLog(const QString &path)
-{
-    QList<LogLine> lines;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return lines;
-    for (const QByteArray &raw : file.readAll().split('\n')) {
-        QList<QByteArray> parts = raw.trimmed().split(' ');
-        if (parts.size() < 4)
-            continue;
-        LogLine line;
-        line.method = parts.takeFirst();
-        parts.removeLast();
-        line.status = parts.takeLast().toInt();
-        line.target = parts.join(' ');
-        lines.append(line);
-    }
-    return lines;
-}
-
 } // namespace
 
 class E2eCatalogTest : public QObject
@@ -104,22 +70,15 @@ private slots:
     void signedRequestsAccepted();
 
 private:
-    WebEnginePane *pane(int number) const;
-    // Clicks the first anchor matching the selector inside a pane, as a user would.
-    void click(int pane, const QString &selector);
+    WebEnginePane *pane(int number) const { return m_window.pane(number); }
     QString bodyTag(const QString &image) const;
     QString pathDocument(const QList<Category> &path) const;
     QString childDocument(const QString &parent) const;
     int searchesFor(const QString &cid) const;
 
-    QTemporaryDir m_dir;
-    QString m_logPath;
-    SandboxProcess m_sandbox;
-    FakeNetworkState m_network;
-    RecordingBrowserLauncher m_browser;
-    QStringList m_messages;
+    SandboxWindow m_window;
+    const SandboxProcess &m_sandbox = m_window.sandbox;
     QList<Category> m_tree;
-    std::unique_ptr<Form1> m_form;
 };
 
 void E2eCatalogTest::initTestCase()
@@ -129,42 +88,13 @@ void E2eCatalogTest::initTestCase()
 #endif
     m_tree = sandboxTree();
     QVERIFY(!m_tree.isEmpty());
-    QVERIFY(m_dir.isValid());
-    m_logPath = m_dir.filePath(QStringLiteral("sandbox.log"));
-    QVERIFY(m_sandbox.start({QStringLiteral("--log"), m_logPath}));
-
-    TestConfiguration::installOneHost(m_sandbox.hostPort(), m_sandbox.baseUrl() + QLatin1Char('/'));
-
-    Form1Options options;
-    options.browser = &m_browser;
-    options.network = &m_network;
-    options.messageBox = [this](const QString &, const QString &text) { m_messages.append(text); };
-    m_form = std::make_unique<Form1>(options);
     // The probe, the menu and the first selection all run inside.
-    m_form->Show();
-    QVERIFY(m_form->context().state.IsOnline);
+    QVERIFY(m_window.start());
 }
 
 void E2eCatalogTest::cleanupTestCase()
 {
-    m_form.reset();
-    m_sandbox.stop();
-}
-
-WebEnginePane *E2eCatalogTest::pane(int number) const
-{
-    const Form1Controls &ui = m_form->context().ui;
-    PagePane *panes[] = {ui.WebBrowser1, ui.WebBrowser2, ui.WebBrowser3, ui.WebBrowser4};
-    return qobject_cast<WebEnginePane *>(panes[number - 1]);
-}
-
-void E2eCatalogTest::click(int number, const QString &selector)
-{
-    WebEnginePane *target = pane(number);
-    QVERIFY(PaneInspect::waitForDocument(target));
-    target->view()->page()->runJavaScript(
-        QStringLiteral("document.querySelector(\"%1\").click();").arg(selector),
-        QWebEngineScript::ApplicationWorld);
+    m_window.stop();
 }
 
 QString E2eCatalogTest::bodyTag(const QString &image) const
@@ -202,7 +132,7 @@ int E2eCatalogTest::searchesFor(const QString &cid) const
 {
     int count = 0;
     const QByteArray wanted = "&catid=" + cid.toLatin1() + "&";
-    for (const LogLine &line : readLog(m_logPath)) {
+    for (const SandboxWindow::LogLine &line : m_window.log()) {
         if (line.target.startsWith("/rpc/searchAuctionByRpc.do?") && line.target.contains(wanted) &&
             line.status == 200)
             ++count;
@@ -226,7 +156,7 @@ void E2eCatalogTest::menuFromTheChineseEncodedFragment()
 
     QCOMPARE(pane(1)->content(), bodyTag(QStringLiteral("1.jpg")) + fragment);
     // The fragment adds no scope entries.
-    QCOMPARE(m_form->context().ui.CB_Sub->count(), 2);
+    QCOMPARE(m_window.context().ui.CB_Sub->count(), 2);
     QVERIFY(PaneInspect::waitForDocument(pane(1)));
     QVERIFY(waitUntil(
         [&] { return PaneInspect::toPlainText(pane(1)).contains(QStringLiteral("女装/女士精品")); },
@@ -238,7 +168,7 @@ void E2eCatalogTest::menuFitsItsPane()
     WebEnginePane *menu = pane(1);
     QVERIFY(PaneInspect::waitForDocument(menu));
     // The view lies wholly inside the frame that clips the pane.
-    QWidget *frame = m_form->frame(1);
+    QWidget *frame = m_window.form().frame(1);
     const QRect view(menu->view()->mapTo(frame, QPoint(0, 0)), menu->view()->size());
     QVERIFY2(frame->rect().contains(view), qPrintable(QStringLiteral("%1,%2 %3x%4 in %5x%6")
                                                           .arg(view.x())
@@ -285,7 +215,7 @@ void E2eCatalogTest::menuFitsItsPane()
 
 void E2eCatalogTest::firstCategorySelectedAtStart()
 {
-    const Form1Context &ctx = m_form->context();
+    const Form1Context &ctx = m_window.context();
     // The fragment's link at character 100 is the start category's.
     QCOMPARE(ctx.state.CatIds, QStringList{QStringLiteral("16")});
     QCOMPARE(ctx.state.CatNames, QStringList{QStringLiteral("女装/女士精品")});
@@ -296,7 +226,7 @@ void E2eCatalogTest::firstCategorySelectedAtStart()
     QVERIFY(ctx.ui.CB_page->count() > 1);
     QCOMPARE(ctx.ui.CB_page->currentText(), QStringLiteral("1"));
     QCOMPARE(searchesFor(QStringLiteral("16")), 1);
-    QVERIFY(m_messages.isEmpty());
+    QVERIFY(m_window.messages.isEmpty());
     QVERIFY(waitUntil(
         [&] {
             return PaneInspect::toPlainText(pane(2)).contains(QStringLiteral("女装/女士精品>>"));
@@ -306,7 +236,7 @@ void E2eCatalogTest::firstCategorySelectedAtStart()
 
 void E2eCatalogTest::childClickExtendsThePath()
 {
-    const Form1Context &ctx = m_form->context();
+    const Form1Context &ctx = m_window.context();
     const Category child = [this] {
         for (const Category &c : m_tree)
             if (c.parent == QLatin1String("16"))
@@ -314,9 +244,9 @@ void E2eCatalogTest::childClickExtendsThePath()
         return Category();
     }();
     QVERIFY(!child.cid.isEmpty());
-    m_form->context().ui.TB_Search->clear();
+    m_window.context().ui.TB_Search->clear();
 
-    click(3, QStringLiteral("a"));
+    QVERIFY(m_window.click(3, QStringLiteral("a")));
 
     QVERIFY(waitUntil([&] { return ctx.state.CatIds == (QStringList{"16", child.cid}); }, 30000));
     QCOMPARE(ctx.state.CatIds, (QStringList{"16", child.cid}));
@@ -331,10 +261,10 @@ void E2eCatalogTest::childClickExtendsThePath()
 
 void E2eCatalogTest::pathClickShrinksThePath()
 {
-    const Form1Context &ctx = m_form->context();
+    const Form1Context &ctx = m_window.context();
     QCOMPARE(ctx.state.CatIds.size(), 2);
 
-    click(2, QStringLiteral("a"));
+    QVERIFY(m_window.click(2, QStringLiteral("a")));
 
     QVERIFY(
         waitUntil([&] { return ctx.state.CatIds == QStringList{QStringLiteral("16")}; }, 30000));
@@ -347,7 +277,7 @@ void E2eCatalogTest::pathClickShrinksThePath()
 
 void E2eCatalogTest::menuClickStartsANewPath()
 {
-    Form1Context &ctx = m_form->context();
+    Form1Context &ctx = m_window.context();
     const Category other = [this] {
         for (const Category &c : m_tree)
             if (c.parent == QLatin1String("0") && c.cid != QLatin1String("16"))
@@ -356,7 +286,7 @@ void E2eCatalogTest::menuClickStartsANewPath()
     }();
     ctx.ui.TB_Search->setText(QStringLiteral("韩版"));
 
-    click(1, QStringLiteral("a[href*='[cid=%1]']").arg(other.cid));
+    QVERIFY(m_window.click(1, QStringLiteral("a[href*='[cid=%1]']").arg(other.cid)));
 
     QVERIFY(waitUntil([&] { return ctx.state.CatIds == QStringList{other.cid}; }, 30000));
     QCOMPARE(ctx.state.CatIds, QStringList{other.cid});
@@ -370,15 +300,15 @@ void E2eCatalogTest::menuClickStartsANewPath()
 
 void E2eCatalogTest::signedRequestsAccepted()
 {
-    const QList<LogLine> lines = readLog(m_logPath);
-    QList<LogLine> signedRequests;
-    for (const LogLine &line : lines) {
+    const QList<SandboxWindow::LogLine> lines = m_window.log();
+    QList<SandboxWindow::LogLine> signedRequests;
+    for (const SandboxWindow::LogLine &line : lines) {
         if (line.target.startsWith("/router/rest"))
             signedRequests.append(line);
     }
     // The start selection, the child, the path element, the menu click.
     QCOMPARE(signedRequests.size(), 4);
-    for (const LogLine &line : signedRequests) {
+    for (const SandboxWindow::LogLine &line : signedRequests) {
         QCOMPARE(line.method, QByteArray("GET"));
         QCOMPARE(line.status, 200);
         // The gateway refuses with status 200 and an error document: ask again with
@@ -391,7 +321,7 @@ void E2eCatalogTest::signedRequestsAccepted()
     qInfo("sandbox log: %lld requests, %lld signed", static_cast<long long>(lines.size()),
           static_cast<long long>(signedRequests.size()));
     // No menu fallback was needed.
-    for (const LogLine &line : lines)
+    for (const SandboxWindow::LogLine &line : lines)
         QVERIFY2(!line.target.startsWith("/ContentPane.aspx"), line.target.constData());
 }
 

@@ -1,5 +1,6 @@
-// The sandbox's command line over real processes: fault switches, encodings,
-// the request log, credentials, seeds, bad options and clean stopping.
+// The sandbox's command line over real processes: fault switches, the request
+// log, credentials, seeds, bad options and clean stopping. The switches that
+// change the menu and the portal are in the menu's suite.
 
 #include "support/SandboxProcess.h"
 
@@ -43,9 +44,6 @@ private slots:
     void errorEveryN();
     void searchFaultsEveryN_data();
     void searchFaultsEveryN();
-    void noPrimaryMenu();
-    void encodings_data();
-    void encodings();
     void requestLog();
     void stopsCleanlyOnSignals_data();
     void stopsCleanlyOnSignals();
@@ -114,61 +112,6 @@ void TestSandboxFaults::searchFaultsEveryN()
             QVERIFY(first.elementsByTagName("ITEM").size() > 0);
         }
     }
-}
-
-void TestSandboxFaults::noPrimaryMenu()
-{
-    SandboxProcess sandbox;
-    QVERIFY(sandbox.start({"--no-primary-menu"}));
-    const auto primary = sandbox.get("/Excel/Menu.rar");
-    QCOMPARE(primary.status, 404);
-    QVERIFY(!QString::fromUtf8(primary.body).contains("女装"));
-    const auto copy = sandbox.get(QStringLiteral("/ContentPane.aspx?down=ok&filepath=%1%2fMenu.rar")
-                                      .arg(KESTROVA_FILE_FOLDER));
-    QCOMPARE(copy.status, 200);
-    QStringDecoder gbk("GBK");
-    const QString copyText = gbk.decode(copy.body);
-    QVERIFY(copyText.contains("女装"));
-}
-
-void TestSandboxFaults::encodings_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<QString>("encoding");
-    QTest::addColumn<QString>("mark");
-    QTest::newRow("menu in UTF-8") << QStringList{"--menu-encoding", "UTF-8"} << "/Excel/Menu.rar"
-                                   << "UTF-8"
-                                   << "女装";
-    QTest::newRow("menu in GB18030")
-        << QStringList{"--menu-encoding", "GB18030"} << "/Excel/Menu.rar"
-        << "GB18030"
-        << "女装";
-    QTest::newRow("probe in GBK") << QStringList{"--probe-encoding", "GBK"} << "/"
-                                  << "GBK"
-                                  << "百度";
-    QTest::newRow("probe by default") << QStringList{} << "/"
-                                      << "UTF-8"
-                                      << "百度";
-}
-
-void TestSandboxFaults::encodings()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, target);
-    QFETCH(QString, encoding);
-    QFETCH(QString, mark);
-    SandboxProcess sandbox;
-    QVERIFY(sandbox.start(arguments));
-    const auto reply = sandbox.get(target);
-    QCOMPARE(reply.status, 200);
-    QCOMPARE(SandboxProcess::charsetOf(reply.contentType).toUpper(), encoding.toUpper());
-    QStringDecoder decoder(encoding.toLatin1().constData());
-    const QString text = decoder.decode(reply.body);
-    QVERIFY(!decoder.hasError());
-    QVERIFY(text.contains(mark));
-    // The bytes are in that encoding: UTF-8 bytes of the mark appear only for UTF-8.
-    QCOMPARE(reply.body.contains(mark.toUtf8()), encoding == "UTF-8");
 }
 
 void TestSandboxFaults::requestLog()

@@ -1,5 +1,6 @@
-// The sandbox's category gateway over real HTTP: signature, key, method and
-// clock checks, and the v1.0 answer shape, against the category file itself.
+// The sandbox's category gateway over real HTTP, one table of requests: the v1.0
+// answer against the category file itself, and the signature, key, method and
+// clock checks.
 
 #include "support/SandboxProcess.h"
 
@@ -66,14 +67,8 @@ class TestSandboxGateway : public QObject
 
 private slots:
     void initTestCase();
-    void childrenAnswerMatchesCategoryFile_data();
-    void childrenAnswerMatchesCategoryFile();
-    void categoryWithoutListedChildrenIsLeaf();
-    void requestedFieldsOnly();
-    void timestampSpaceForms_data();
-    void timestampSpaceForms();
-    void refusals_data();
-    void refusals();
+    void requests_data();
+    void requests();
 
 private:
     SandboxProcess m_sandbox;
@@ -89,23 +84,160 @@ void TestSandboxGateway::initTestCase()
     QVERIFY2(m_sandbox.start(), "the sandbox did not start");
 }
 
-void TestSandboxGateway::childrenAnswerMatchesCategoryFile_data()
+void TestSandboxGateway::requests_data()
 {
+    using Change = SignChange;
     QTest::addColumn<QString>("parent");
-    QTest::newRow("top level") << "0";
-    QTest::newRow("women's clothing") << "16";
-    QTest::newRow("trousers, third level") << "1622";
-    QTest::newRow("leaf") << "1623";
-    QTest::newRow("unknown id") << "987654321";
+    QTest::addColumn<QString>("fields");
+    QTest::addColumn<QString>("space"); // the timestamp's blank as sent
+    QTest::addColumn<Change>("change"); // none: signed as it is
+    QTest::addColumn<int>("code");      // of the error answer; 0: answered
+
+    const QString all = standardParams("0", QDateTime())[1].second;
+    const auto answered = [&](const char *name, const QString &parent,
+                              const QString &fields = QString(), const QString &space = " ") {
+        QTest::newRow(name) << parent << (fields.isEmpty() ? all : fields) << space << Change()
+                            << 0;
+    };
+    answered("top level", "0");
+    answered("women's clothing", "16");
+    answered("trousers, third level", "1622");
+    answered("leaf", "1623");
+    answered("unknown id", "987654321");
+    // The file marks some categories as parents whose children it does not hold: they
+    // are answered as leaves.
+    QSet<QString> parents;
+    for (const QStringList &row : std::as_const(m_rows))
+        parents.insert(row.value(1));
+    QString cutParent;
+    for (const QStringList &row : std::as_const(m_rows)) {
+        if (row.value(3) == "true" && !parents.contains(row.value(0))) {
+            cutParent = row.value(1);
+            break;
+        }
+    }
+    answered("marked a parent, no children listed", cutParent);
+    answered("requested fields only", "16", "name,cid");
+    answered("timestamp with a raw space", "16", QString(), " ");
+    answered("timestamp with percent 20", "16", QString(), "%20");
+    answered("timestamp with plus", "16", QString(), "+");
+
+    const auto refused = [&](const char *name, const Change &change, int code) {
+        QTest::newRow(name) << "16" << all << " " << change << code;
+    };
+    const auto signWith = [](const QString &secret) {
+        return [secret](Params &p) { return signatureOf(p, secret); };
+    };
+    refused(
+        "one character of the sign changed",
+        [](Params &p) {
+            QString sign = signatureOf(p, KESTROVA_APP_SECRET);
+            sign[7] = sign[7] == 'A' ? 'B' : 'A';
+            return sign;
+        },
+        25);
+    refused(
+        "value changed after signing",
+        [](Params &p) {
+            const QString sign = signatureOf(p, KESTROVA_APP_SECRET);
+            p[4].second = QStringLiteral("17");
+            return sign;
+        },
+        25);
+    refused("signed with another secret", signWith("00000000000000000000000000000000"), 25);
+    refused(
+        "unknown application key",
+        [](Params &p) {
+            p[0].second = QStringLiteral("99999999");
+            return signatureOf(p, KESTROVA_APP_SECRET);
+        },
+        29);
+    refused(
+        "no application key",
+        [](Params &p) {
+            p.removeAt(0);
+            return signatureOf(p, KESTROVA_APP_SECRET);
+        },
+        28);
+    refused(
+        "other method",
+        [](Params &p) {
+            p[3].second = QStringLiteral("taobao.items.get");
+            return signatureOf(p, KESTROVA_APP_SECRET);
+        },
+        22);
+    refused(
+        "timestamp 11 minutes old",
+        [](Params &p) {
+            p[5].second =
+                QDateTime::currentDateTime().addSecs(-660).toString("yyyy-MM-dd HH:mm:ss");
+            return signatureOf(p, KESTROVA_APP_SECRET);
+        },
+        31);
+    refused(
+        "timestamp 11 minutes ahead",
+        [](Params &p) {
+            p[5].second = QDateTime::currentDateTime().addSecs(660).toString("yyyy-MM-dd HH:mm:ss");
+            return signatureOf(p, KESTROVA_APP_SECRET);
+        },
+        31);
+    refused(
+        "timestamp not a date",
+        [](Params &p) {
+            p[5].second = QStringLiteral("yesterday");
+            return signatureOf(p, KESTROVA_APP_SECRET);
+        },
+        31);
+    refused(
+        "no timestamp",
+        [](Params &p) {
+            p.removeAt(5);
+            return signatureOf(p, KESTROVA_APP_SECRET);
+        },
+        28);
+    refused(
+        "no parent_cid",
+        [](Params &p) {
+            p.removeAt(4);
+            return signatureOf(p, KESTROVA_APP_SECRET);
+        },
+        28);
 }
 
-void TestSandboxGateway::childrenAnswerMatchesCategoryFile()
+void TestSandboxGateway::requests()
 {
+    using Change = SignChange;
     QFETCH(QString, parent);
-    const Params params = standardParams(parent, QDateTime::currentDateTime());
-    const auto reply = m_sandbox.get(targetOf(params, signatureOf(params, KESTROVA_APP_SECRET)));
-    QCOMPARE(reply.status, 200);
+    QFETCH(QString, fields);
+    QFETCH(QString, space);
+    QFETCH(Change, change);
+    QFETCH(int, code);
+    QVERIFY2(!parent.isEmpty(), "no such category in the file");
+
+    Params params = standardParams(parent, QDateTime::currentDateTime());
+    params[1].second = fields;
+    if (code != 0) {
+        // The unchanged request is accepted, so the change alone causes the refusal.
+        const auto accepted =
+            m_sandbox.get(targetOf(params, signatureOf(params, KESTROVA_APP_SECRET)));
+        QCOMPARE(SandboxProcess::xmlRoot(accepted.body).tagName(), QStringLiteral("rsp"));
+    }
+    const QString stamp = params[5].second;
+    const QString sign = change ? change(params) : signatureOf(params, KESTROVA_APP_SECRET);
+    QString target = targetOf(params, sign);
+    if (space != " ")
+        target.replace(stamp, QString(stamp).replace(' ', space));
+    const auto reply = m_sandbox.get(target);
     const QDomElement root = SandboxProcess::xmlRoot(reply.body);
+
+    if (code != 0) {
+        QCOMPARE(root.tagName(), QStringLiteral("error_rsp"));
+        QCOMPARE(childText(root, "code"), QString::number(code));
+        QVERIFY(!childText(root, "msg").isEmpty());
+        QVERIFY(root.firstChildElement("item_cat").isNull());
+        return;
+    }
+    QCOMPARE(reply.status, 200);
     QCOMPARE(root.tagName(), QStringLiteral("rsp"));
 
     QList<QStringList> expected; // cid, parent_cid, name, is_parent
@@ -116,159 +248,31 @@ void TestSandboxGateway::childrenAnswerMatchesCategoryFile()
         parents.insert(row.value(1));
     }
 
-    // One item_cat per category directly under the root, in file (sort) order.
+    // One item_cat per category directly under the parent, in file (sort) order, with
+    // the fields asked for in the order asked.
+    const QStringList asked = fields.split(',');
     const QDomNodeList records = root.childNodes();
     QCOMPARE(records.size(), expected.size());
     for (int i = 0; i < records.size(); ++i) {
         const QDomElement record = records.at(i).toElement();
         QCOMPARE(record.tagName(), QStringLiteral("item_cat"));
-        QCOMPARE(childText(record, "cid"), expected[i][0]);
-        QCOMPARE(childText(record, "parent_cid"), parent);
-        QCOMPARE(childText(record, "name"), expected[i][2]);
-        QCOMPARE(childText(record, "sort_order"), QString::number(i + 1));
-        QCOMPARE(childText(record, "status"), QStringLiteral("normal"));
-        QCOMPARE(childText(record, "is_parent"), parents.contains(expected[i][0])
-                                                     ? QStringLiteral("true")
-                                                     : QStringLiteral("false"));
+        const QMap<QString, QString> values = {{"cid", expected[i][0]},
+                                               {"parent_cid", parent},
+                                               {"name", expected[i][2]},
+                                               {"sort_order", QString::number(i + 1)},
+                                               {"status", QStringLiteral("normal")},
+                                               {"is_parent", parents.contains(expected[i][0])
+                                                                 ? QStringLiteral("true")
+                                                                 : QStringLiteral("false")}};
+        QStringList tags;
+        for (QDomElement e = record.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+            tags.append(e.tagName());
+            QCOMPARE(e.text(), values.value(e.tagName()));
+        }
+        QCOMPARE(tags, asked);
     }
     if (!expected.isEmpty()) // text values travel as CDATA
         QVERIFY(reply.body.contains("<name><![CDATA[" + expected[0][2].toUtf8() + "]]></name>"));
-}
-
-void TestSandboxGateway::categoryWithoutListedChildrenIsLeaf()
-{
-    // The file marks some categories as parents whose children it does not hold.
-    QSet<QString> parents;
-    for (const QStringList &row : std::as_const(m_rows))
-        parents.insert(row.value(1));
-    QString cutParent;
-    QString itsParent;
-    for (const QStringList &row : std::as_const(m_rows)) {
-        if (cutParent.isEmpty() && row.value(3) == "true" && !parents.contains(row.value(0))) {
-            cutParent = row.value(0);
-            itsParent = row.value(1);
-        }
-    }
-    QVERIFY(!cutParent.isEmpty());
-
-    const Params params = standardParams(itsParent, QDateTime::currentDateTime());
-    const auto reply = m_sandbox.get(targetOf(params, signatureOf(params, KESTROVA_APP_SECRET)));
-    const QDomElement root = SandboxProcess::xmlRoot(reply.body);
-    bool found = false;
-    for (QDomElement r = root.firstChildElement(); !r.isNull(); r = r.nextSiblingElement()) {
-        if (childText(r, "cid") == cutParent) {
-            found = true;
-            QCOMPARE(childText(r, "is_parent"), QStringLiteral("false"));
-        }
-    }
-    QVERIFY(found);
-}
-
-void TestSandboxGateway::requestedFieldsOnly()
-{
-    Params params = standardParams("16", QDateTime::currentDateTime());
-    params[1].second = QStringLiteral("name,cid");
-    const auto reply = m_sandbox.get(targetOf(params, signatureOf(params, KESTROVA_APP_SECRET)));
-    const QDomElement record = SandboxProcess::xmlRoot(reply.body).firstChildElement("item_cat");
-    QVERIFY(!record.isNull());
-    QStringList tags;
-    for (QDomElement e = record.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
-        tags.append(e.tagName());
-    QCOMPARE(tags, (QStringList{"name", "cid"}));
-}
-
-void TestSandboxGateway::timestampSpaceForms_data()
-{
-    QTest::addColumn<QString>("space");
-    QTest::newRow("raw space") << " ";
-    QTest::newRow("percent 20") << "%20";
-    QTest::newRow("plus") << "+";
-}
-
-void TestSandboxGateway::timestampSpaceForms()
-{
-    QFETCH(QString, space);
-    const Params params = standardParams("16", QDateTime::currentDateTime());
-    QString target = targetOf(params, signatureOf(params, KESTROVA_APP_SECRET));
-    const QString stamp = params[5].second;
-    target.replace(stamp, QString(stamp).replace(' ', space));
-    const auto reply = m_sandbox.get(target);
-    QCOMPARE(SandboxProcess::xmlRoot(reply.body).tagName(), QStringLiteral("rsp"));
-}
-
-void TestSandboxGateway::refusals_data()
-{
-    using Change = SignChange;
-    QTest::addColumn<Change>("change");
-    QTest::addColumn<int>("code");
-
-    const auto signWith = [](const QString &secret) {
-        return [secret](Params &p) { return signatureOf(p, secret); };
-    };
-    QTest::newRow("one character of the sign changed") << Change([](Params &p) {
-        QString sign = signatureOf(p, KESTROVA_APP_SECRET);
-        sign[7] = sign[7] == 'A' ? 'B' : 'A';
-        return sign;
-    }) << 25;
-    QTest::newRow("value changed after signing") << Change([](Params &p) {
-        const QString sign = signatureOf(p, KESTROVA_APP_SECRET);
-        p[4].second = QStringLiteral("17");
-        return sign;
-    }) << 25;
-    QTest::newRow("signed with another secret")
-        << Change(signWith("00000000000000000000000000000000")) << 25;
-    QTest::newRow("unknown application key") << Change([](Params &p) {
-        p[0].second = QStringLiteral("99999999");
-        return signatureOf(p, KESTROVA_APP_SECRET);
-    }) << 29;
-    QTest::newRow("no application key") << Change([](Params &p) {
-        p.removeAt(0);
-        return signatureOf(p, KESTROVA_APP_SECRET);
-    }) << 28;
-    QTest::newRow("other method") << Change([](Params &p) {
-        p[3].second = QStringLiteral("taobao.items.get");
-        return signatureOf(p, KESTROVA_APP_SECRET);
-    }) << 22;
-    QTest::newRow("timestamp 11 minutes old") << Change([](Params &p) {
-        p[5].second = QDateTime::currentDateTime().addSecs(-660).toString("yyyy-MM-dd HH:mm:ss");
-        return signatureOf(p, KESTROVA_APP_SECRET);
-    }) << 31;
-    QTest::newRow("timestamp 11 minutes ahead") << Change([](Params &p) {
-        p[5].second = QDateTime::currentDateTime().addSecs(660).toString("yyyy-MM-dd HH:mm:ss");
-        return signatureOf(p, KESTROVA_APP_SECRET);
-    }) << 31;
-    QTest::newRow("timestamp not a date") << Change([](Params &p) {
-        p[5].second = QStringLiteral("yesterday");
-        return signatureOf(p, KESTROVA_APP_SECRET);
-    }) << 31;
-    QTest::newRow("no timestamp") << Change([](Params &p) {
-        p.removeAt(5);
-        return signatureOf(p, KESTROVA_APP_SECRET);
-    }) << 28;
-    QTest::newRow("no parent_cid") << Change([](Params &p) {
-        p.removeAt(4);
-        return signatureOf(p, KESTROVA_APP_SECRET);
-    }) << 28;
-}
-
-void TestSandboxGateway::refusals()
-{
-    using Change = SignChange;
-    QFETCH(Change, change);
-    QFETCH(int, code);
-
-    // The unchanged request is accepted, so the change alone causes the refusal.
-    Params params = standardParams("16", QDateTime::currentDateTime());
-    const auto accepted = m_sandbox.get(targetOf(params, signatureOf(params, KESTROVA_APP_SECRET)));
-    QCOMPARE(SandboxProcess::xmlRoot(accepted.body).tagName(), QStringLiteral("rsp"));
-
-    const QString sign = change(params);
-    const auto reply = m_sandbox.get(targetOf(params, sign));
-    const QDomElement root = SandboxProcess::xmlRoot(reply.body);
-    QCOMPARE(root.tagName(), QStringLiteral("error_rsp"));
-    QCOMPARE(childText(root, "code"), QString::number(code));
-    QVERIFY(!childText(root, "msg").isEmpty());
-    QVERIFY(root.firstChildElement("item_cat").isNull());
 }
 
 QTEST_GUILESS_MAIN(TestSandboxGateway)

@@ -1,5 +1,6 @@
 // The sandbox's menu copies, portal page and background pictures over real
-// HTTP, held to what the program requires of them.
+// HTTP, held to what the program requires of them: a table for the menu's
+// routes and one for the portal, each with the options that change them.
 
 #include "support/SandboxProcess.h"
 
@@ -18,12 +19,13 @@ class TestSandboxMenu : public QObject
 
 private slots:
     void initTestCase();
-    void menuMeetsProgramRequirements_data();
-    void menuMeetsProgramRequirements();
+    void menu_data();
+    void menu();
     void namesGoInAsRead_data();
     void namesGoInAsRead();
-    void menuAtWrongFolderIsMissing();
-    void portalAndBackgrounds();
+    void portal_data();
+    void portal();
+    void backgrounds();
 
 private:
     SandboxProcess m_sandbox;
@@ -39,25 +41,50 @@ void TestSandboxMenu::initTestCase()
     QVERIFY2(m_sandbox.start(), "the sandbox did not start");
 }
 
-void TestSandboxMenu::menuMeetsProgramRequirements_data()
+void TestSandboxMenu::menu_data()
 {
+    QTest::addColumn<QStringList>("arguments"); // the sandbox's options; none: the shared one
     QTest::addColumn<QString>("target");
-    QTest::newRow("primary") << "/Excel/Menu.rar";
-    QTest::newRow("file host copy")
-        << QStringLiteral("/ContentPane.aspx?down=ok&filepath=%1%2fMenu.rar")
-               .arg(KESTROVA_FILE_FOLDER);
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("encoding"); // of the menu served
+    const QString primary = QStringLiteral("/Excel/Menu.rar");
+    const QString copy = QStringLiteral("/ContentPane.aspx?down=ok&filepath=%1%2fMenu.rar")
+                             .arg(KESTROVA_FILE_FOLDER);
+    const QStringList noPrimary{"--no-primary-menu"};
+    QTest::newRow("primary") << QStringList() << primary << 200 << "GBK";
+    QTest::newRow("file host copy") << QStringList() << copy << 200 << "GBK";
+    QTest::newRow("file host, another folder")
+        << QStringList() << "/ContentPane.aspx?down=ok&filepath=elsewhere%2fMenu.rar" << 404 << "";
+    QTest::newRow("primary, switched off") << noPrimary << primary << 404 << "";
+    QTest::newRow("file host copy, primary switched off") << noPrimary << copy << 200 << "GBK";
+    QTest::newRow("primary in UTF-8")
+        << QStringList{"--menu-encoding", "UTF-8"} << primary << 200 << "UTF-8";
+    QTest::newRow("primary in GB18030")
+        << QStringList{"--menu-encoding", "GB18030"} << primary << 200 << "GB18030";
 }
 
-void TestSandboxMenu::menuMeetsProgramRequirements()
+void TestSandboxMenu::menu()
 {
+    QFETCH(QStringList, arguments);
     QFETCH(QString, target);
-    const auto reply = m_sandbox.get(target);
-    QCOMPARE(reply.status, 200);
-    QCOMPARE(SandboxProcess::charsetOf(reply.contentType).toUpper(), QStringLiteral("GBK"));
-    QStringDecoder gbk("GBK");
-    const QString text = gbk.decode(reply.body);
-    QVERIFY(!gbk.hasError());
-    QVERIFY(reply.body.toUpper() != text.toUtf8().toUpper()); // really GBK bytes, not UTF-8
+    QFETCH(int, status);
+    QFETCH(QString, encoding);
+    SandboxProcess own;
+    if (!arguments.isEmpty())
+        QVERIFY(own.start(arguments));
+    const auto reply = (arguments.isEmpty() ? m_sandbox : own).get(target);
+    QCOMPARE(reply.status, status);
+    if (status != 200) {
+        QVERIFY(!QString::fromUtf8(reply.body).contains("女装"));
+        return;
+    }
+    QCOMPARE(SandboxProcess::charsetOf(reply.contentType).toUpper(), encoding.toUpper());
+    QStringDecoder decoder(encoding.toLatin1().constData());
+    const QString text = decoder.decode(reply.body);
+    QVERIFY(!decoder.hasError());
+    // Really bytes of that encoding: UTF-8 bytes of the mark appear only for UTF-8.
+    QCOMPARE(reply.body.toUpper() == text.toUtf8().toUpper(), encoding == "UTF-8");
+    QCOMPARE(reply.body.contains(QStringLiteral("女装").toUtf8()), encoding == "UTF-8");
 
     // 1. the validity mark
     QVERIFY(text.contains("女装"));
@@ -143,21 +170,35 @@ void TestSandboxMenu::namesGoInAsRead()
              qPrintable(text.mid(at, 50)));
 }
 
-void TestSandboxMenu::menuAtWrongFolderIsMissing()
+void TestSandboxMenu::portal_data()
 {
-    const auto reply = m_sandbox.get("/ContentPane.aspx?down=ok&filepath=elsewhere%2fMenu.rar");
-    QCOMPARE(reply.status, 404);
-    QVERIFY(!QString::fromUtf8(reply.body).contains("女装"));
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("encoding");
+    QTest::newRow("by default") << QStringList() << "UTF-8";
+    QTest::newRow("in GBK") << QStringList{"--probe-encoding", "GBK"} << "GBK";
 }
 
-void TestSandboxMenu::portalAndBackgrounds()
+void TestSandboxMenu::portal()
 {
-    const auto portal = m_sandbox.get("/");
-    QCOMPARE(portal.status, 200);
-    QStringDecoder decoder(SandboxProcess::charsetOf(portal.contentType).toLatin1().constData());
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, encoding);
+    SandboxProcess own;
+    if (!arguments.isEmpty())
+        QVERIFY(own.start(arguments));
+    const auto reply = (arguments.isEmpty() ? m_sandbox : own).get("/");
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(SandboxProcess::charsetOf(reply.contentType).toUpper(), encoding.toUpper());
+    QStringDecoder decoder(encoding.toLatin1().constData());
     QVERIFY(decoder.isValid());
-    QVERIFY(QString(decoder.decode(portal.body)).contains("百度"));
+    const QString text = decoder.decode(reply.body);
+    QVERIFY(!decoder.hasError());
+    // The probe's mark, in bytes of that encoding.
+    QVERIFY(text.contains("百度"));
+    QCOMPARE(reply.body.contains(QStringLiteral("百度").toUtf8()), encoding == "UTF-8");
+}
 
+void TestSandboxMenu::backgrounds()
+{
     for (int n = 1; n <= 4; ++n) {
         const auto reply = m_sandbox.get(QStringLiteral("/images/%1.jpg").arg(n));
         QCOMPARE(reply.status, 200);

@@ -1,5 +1,5 @@
-// The sandbox's affiliate search and link codes over real HTTP: caller
-// checks, paging, sort orders, keywords, category subtrees, pictures and pages.
+// The sandbox's affiliate search and link codes over real HTTP: a table each for
+// callers, keywords and link codes; paging, sort orders, category subtrees and pictures.
 
 #include "support/SandboxProcess.h"
 
@@ -9,6 +9,8 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QtTest>
+
+#include <limits>
 
 // A matched word is marked with an inline span that survives the grid's styling of spans.
 static QString highlightOpen()
@@ -72,29 +74,25 @@ class TestSandboxProtocol : public QObject
 
 private slots:
     void initTestCase();
-    void acceptedTokens_data();
-    void acceptedTokens();
-    void refusedCallers_data();
-    void refusedCallers();
+    void callers_data();
+    void callers();
     void pagingGivesDisjointPages();
     void sortOrders_data();
     void sortOrders();
-    void keywordNarrowsAndHighlights();
-    void keywordIgnoresCase();
-    void keywordDecodedFromTheWire_data();
-    void keywordDecodedFromTheWire();
+    void keywords_data();
+    void keywords();
     void categoryCoversSubtree_data();
     void categoryCoversSubtree();
     void picturesFromHostHeader();
-    void itemLinkCode();
-    void sellerLinkCodeIgnoresCase();
-    void unknownIdentifiersGetShortResult_data();
-    void unknownIdentifiersGetShortResult();
+    void linkCodes_data();
+    void linkCodes();
 
 private:
     SearchPage search(const QString &target, const httplib::Headers &headers = {}) const;
     QString linkResult(const QString &target) const;
     qint64 total(const QString &catId, const QString &keyword = QString()) const;
+    QDomElement searchWire(const QByteArray &keyword, const QString &catId, const QString &sr,
+                           int *status = nullptr) const;
 
     SandboxProcess m_sandbox;
     QList<QStringList> m_rows;
@@ -148,62 +146,54 @@ void TestSandboxProtocol::initTestCase()
     QVERIFY2(m_sandbox.start(), "the sandbox did not start");
 }
 
-void TestSandboxProtocol::acceptedTokens_data()
-{
-    QTest::addColumn<QString>("pw");
-    bool encoded = false;
-    bool slash = false;
-    QTest::newRow("first of the pool") << token(0);
-    for (int i = 0; i < 54; ++i) {
-        if (!encoded && token(i).contains('%')) {
-            QTest::newRow("stored percent-encoded") << token(i);
-            encoded = true;
-        }
-        if (!slash && token(i).contains('/')) {
-            QTest::newRow("with a slash") << token(i);
-            slash = true;
-        }
-    }
-    QTest::newRow("last of the pool") << token(53);
-}
-
-void TestSandboxProtocol::acceptedTokens()
-{
-    QFETCH(QString, pw);
-    const SearchPage page = search(searchTarget("", "16", 0, "7", pw));
-    QCOMPARE(page.status, 200);
-    QVERIFY(page.hasTotal);
-    QCOMPARE(page.records.size(), 20);
-    QVERIFY(linkResult(linkTarget(page.records[0].id, "13", pw)).size() > 5);
-}
-
-void TestSandboxProtocol::refusedCallers_data()
+void TestSandboxProtocol::callers_data()
 {
     QTest::addColumn<QString>("pw");
     QTest::addColumn<QString>("pid");
+    QTest::addColumn<bool>("accepted"); // by the search and the link codes alike
+    bool encoded = false;
+    bool slash = false;
+    QTest::newRow("first of the pool") << token(0) << KESTROVA_MEMBER_ID << true;
+    for (int i = 0; i < 54; ++i) {
+        if (!encoded && token(i).contains('%')) {
+            QTest::newRow("stored percent-encoded") << token(i) << KESTROVA_MEMBER_ID << true;
+            encoded = true;
+        }
+        if (!slash && token(i).contains('/')) {
+            QTest::newRow("with a slash") << token(i) << KESTROVA_MEMBER_ID << true;
+            slash = true;
+        }
+    }
+    QTest::newRow("last of the pool") << token(53) << KESTROVA_MEMBER_ID << true;
+
     QString changed = token(3);
     changed[1] = changed[1] == 'x' ? 'y' : 'x';
-    QTest::newRow("unknown token") << "AAAAAAA=" << KESTROVA_MEMBER_ID;
-    QTest::newRow("token with one character changed") << changed << KESTROVA_MEMBER_ID;
-    QTest::newRow("no token") << "" << KESTROVA_MEMBER_ID;
-    QTest::newRow("other member id") << token(0) << "12345678";
+    QTest::newRow("unknown token") << "AAAAAAA=" << KESTROVA_MEMBER_ID << false;
+    QTest::newRow("token with one character changed") << changed << KESTROVA_MEMBER_ID << false;
+    QTest::newRow("no token") << "" << KESTROVA_MEMBER_ID << false;
+    QTest::newRow("other member id") << token(0) << "12345678" << false;
 }
 
-void TestSandboxProtocol::refusedCallers()
+void TestSandboxProtocol::callers()
 {
     QFETCH(QString, pw);
     QFETCH(QString, pid);
+    QFETCH(bool, accepted);
     const SearchPage page = search(searchTarget("", "16", 0, "7", pw, pid));
-    QCOMPARE(page.status, 403);
-    QVERIFY(!page.hasTotal);
-    QVERIFY(page.records.isEmpty());
+    QCOMPARE(page.status, accepted ? 200 : 403);
+    QCOMPARE(page.hasTotal, accepted);
+    QCOMPARE(page.records.size(), accepted ? 20 : 0);
 
     const SearchPage allowed = search(searchTarget("", "16", 0, "7"));
     const QString target = QStringLiteral("/rpc/genCodeByRpc.do?pw=") + pw + "&pid=" + pid +
                            "&aid=" + allowed.records.value(0).id + "&mode=13";
     const auto reply = m_sandbox.get(target);
-    QCOMPARE(reply.status, 403);
-    QVERIFY(SandboxProcess::xmlRoot(reply.body).firstChildElement("RESULT").isNull());
+    QCOMPARE(reply.status, accepted ? 200 : 403);
+    const QDomElement result = SandboxProcess::xmlRoot(reply.body).firstChildElement("RESULT");
+    if (accepted)
+        QVERIFY(result.text().size() > 5);
+    else
+        QVERIFY(result.isNull());
 }
 
 void TestSandboxProtocol::pagingGivesDisjointPages()
@@ -277,79 +267,102 @@ void TestSandboxProtocol::sortOrders()
             search(searchTarget(keyword, catId, 0, sr == "7" ? "8" : "7")).records.first().id);
 }
 
-void TestSandboxProtocol::keywordNarrowsAndHighlights()
+QDomElement TestSandboxProtocol::searchWire(const QByteArray &keyword, const QString &catId,
+                                            const QString &sr, int *status) const
 {
-    const qint64 all = total("16");
-    const qint64 dresses = total("16", "连衣裙");
-    const qint64 slimDresses = total("16", "修身 连衣裙");
-    QVERIFY(dresses > 100);
-    QVERIFY(dresses < all);
-    QVERIFY(slimDresses > 0);
-    QVERIFY(slimDresses < dresses);
-
-    const SearchPage page = search(searchTarget("修身 连衣裙", "16", 0, "8"));
-    QCOMPARE(page.records.size(), 20);
-    for (const Record &r : page.records) {
-        // The markup is text of the TITLE element, escaped in the XML.
-        QVERIFY2(r.title.contains(highlightOpen() + QStringLiteral("连衣裙</span>")),
-                 qPrintable(r.title));
-        QVERIFY2(r.title.contains(highlightOpen() + QStringLiteral("修身</span>")),
-                 qPrintable(r.title));
-    }
-    QCOMPARE(total("16", "没有这种商品"), 0);
+    const QByteArray target = "/rpc/searchAuctionByRpc.do?pw=" + token(0).toUtf8() +
+                              "&pid=" KESTROVA_MEMBER_ID "&keyword=" + keyword +
+                              "&catid=" + catId.toUtf8() +
+                              "&rowoffset=0&rowcount=20&mid%20=0&sr=" + sr.toUtf8();
+    const auto reply = m_sandbox.getRaw(target);
+    if (status)
+        *status = reply.status;
+    return SandboxProcess::xmlRoot(reply.body);
 }
 
-void TestSandboxProtocol::keywordIgnoresCase()
+void TestSandboxProtocol::keywords_data()
 {
-    const SearchPage page = search(searchTarget("misska", "16", 0, "9"));
-    QVERIFY(page.total > 0);
-    QCOMPARE(page.total, total("16", "MISSKA"));
-    for (const Record &r : page.records)
-        QVERIFY2(r.title.contains(highlightOpen() + QStringLiteral("MissKa</span>")),
-                 qPrintable(r.title));
+    QTest::addColumn<QByteArray>("wire"); // the keyword as sent
+    QTest::addColumn<QString>("catId");
+    QTest::addColumn<QString>("sr");
+    QTest::addColumn<qint64>("least"); // found at least, and at most
+    QTest::addColumn<qint64>("most");
+    QTest::addColumn<QStringList>("words");  // in every title, read without the marks
+    QTest::addColumn<QStringList>("marked"); // marked in every title, as written there
+    QTest::addColumn<QString>("sameAs");     // a keyword that finds as many, sent unencoded
+    QTest::addColumn<QByteArray>("wider");   // a keyword that finds more, as sent; null: none
+
+    const qint64 any = std::numeric_limits<qint64>::max();
+    const auto wire = [](const QString &keyword) { return QUrl::toPercentEncoding(keyword); };
+    const auto decoded = [&](const char *name, const QByteArray &sent, const QString &words,
+                             const QString &sameAs = QString()) {
+        QTest::newRow(name) << sent << ""
+                            << "9" << qint64(21) << any << words.split(' ') << QStringList()
+                            << sameAs << QByteArray();
+    };
+    decoded("%26", "H%26M", "H&M");
+    decoded("%23", "C%23", "C#");
+    decoded("%2B, either case", "C%2b%2B", "C++");
+    decoded("%25", "100%25", "100%");
+    decoded("all four", "a%26b%23c%2Bd%25e", "a&b#c+d%e");
+    decoded("only the four", "%26%23%2B%25", "&#+%");
+    // Read as two words, the same as a blank sent the fetcher's way.
+    decoded("+ is a blank", "%E9%9F%A9%E7%89%88+%E4%BF%AE%E8%BA%AB", "韩版 修身", "韩版 修身");
+    decoded("%20 is a blank", "%E9%9F%A9%E7%89%88%20%E4%BF%AE%E8%BA%AB", "韩版 修身", "韩版 修身");
+
+    QTest::newRow("a word narrows the category")
+        << wire("连衣裙") << "16"
+        << "9" << qint64(101) << any << QStringList{"连衣裙"} << QStringList{"连衣裙"} << QString()
+        << QByteArray("");
+    QTest::newRow("a second word narrows further, both marked")
+        << wire("修身 连衣裙") << "16"
+        << "8" << qint64(20) << any << QStringList{"修身", "连衣裙"}
+        << QStringList{"修身", "连衣裙"} << QString() << wire("连衣裙");
+    QTest::newRow("nothing of the kind") << wire("没有这种商品") << "16"
+                                         << "9" << qint64(0) << qint64(0) << QStringList()
+                                         << QStringList() << QString() << QByteArray();
+    QTest::newRow("case ignored, marked as written")
+        << QByteArray("misska") << "16"
+        << "9" << qint64(1) << any << QStringList{"misska"} << QStringList{"MissKa"}
+        << QStringLiteral("MISSKA") << QByteArray();
 }
 
-void TestSandboxProtocol::keywordDecodedFromTheWire_data()
-{
-    QTest::addColumn<QByteArray>("wire");
-    QTest::addColumn<QString>("words"); // as decoded, blank-separated
-    QTest::newRow("%26") << QByteArray("H%26M") << "H&M";
-    QTest::newRow("%23") << QByteArray("C%23") << "C#";
-    QTest::newRow("%2B, either case") << QByteArray("C%2b%2B") << "C++";
-    QTest::newRow("%25") << QByteArray("100%25") << "100%";
-    QTest::newRow("all four") << QByteArray("a%26b%23c%2Bd%25e") << "a&b#c+d%e";
-    QTest::newRow("only the four") << QByteArray("%26%23%2B%25") << "&#+%";
-    QTest::newRow("+ is a blank") << QByteArray("%E9%9F%A9%E7%89%88+%E4%BF%AE%E8%BA%AB")
-                                  << "韩版 修身";
-    QTest::newRow("%20 is a blank")
-        << QByteArray("%E9%9F%A9%E7%89%88%20%E4%BF%AE%E8%BA%AB") << "韩版 修身";
-}
-
-void TestSandboxProtocol::keywordDecodedFromTheWire()
+void TestSandboxProtocol::keywords()
 {
     QFETCH(QByteArray, wire);
-    QFETCH(QString, words);
-    const QByteArray target = "/rpc/searchAuctionByRpc.do?pw=" + token(0).toUtf8() +
-                              "&pid=" KESTROVA_MEMBER_ID "&keyword=" + wire +
-                              "&catid=&rowoffset=0&rowcount=20&mid%20=0&sr=9";
-    const auto reply = m_sandbox.getRaw(target);
-    QCOMPARE(reply.status, 200);
-    const QDomElement root = SandboxProcess::xmlRoot(reply.body);
+    QFETCH(QString, catId);
+    QFETCH(QString, sr);
+    QFETCH(qint64, least);
+    QFETCH(qint64, most);
+    QFETCH(QStringList, words);
+    QFETCH(QStringList, marked);
+    QFETCH(QString, sameAs);
+    QFETCH(QByteArray, wider);
+    int status = 0;
+    const QDomElement root = searchWire(wire, catId, sr, &status);
+    QCOMPARE(status, 200);
     const qint64 found = root.firstChildElement("PTOTAL").text().toLongLong();
-    QVERIFY2(found > 20, qPrintable(QString::number(found)));
-    const QStringList parts = words.split(' ');
-    const QDomElement results = root.firstChildElement("PRESULTS");
+    QVERIFY2(found >= least && found <= most, qPrintable(QString::number(found)));
     int records = 0;
+    const QDomElement results = root.firstChildElement("PRESULTS");
     for (QDomElement r = results.firstChildElement(); !r.isNull(); r = r.nextSiblingElement()) {
-        const QString title = plain(r.firstChildElement("TITLE").text());
-        for (const QString &word : parts)
-            QVERIFY2(title.contains(word, Qt::CaseInsensitive), qPrintable(title));
+        // The markup is text of the TITLE element, escaped in the XML.
+        const QString title = r.firstChildElement("TITLE").text();
+        for (const QString &word : words)
+            QVERIFY2(plain(title).contains(word, Qt::CaseInsensitive), qPrintable(title));
+        for (const QString &word : marked)
+            QVERIFY2(title.contains(highlightOpen() + word + QStringLiteral("</span>")),
+                     qPrintable(title));
         ++records;
     }
-    QCOMPARE(records, 20);
-    // Read as two words, the same as a blank sent the fetcher's way.
-    if (parts.size() > 1)
-        QCOMPARE(found, total("", words));
+    QCOMPARE(records, int(std::min<qint64>(found, 20)));
+    if (!sameAs.isEmpty())
+        QCOMPARE(found, total(catId, sameAs));
+    if (!wider.isNull()) {
+        const qint64 more =
+            searchWire(wider, catId, "9").firstChildElement("PTOTAL").text().toLongLong();
+        QVERIFY2(found < more, qPrintable(QString::number(more)));
+    }
 }
 
 void TestSandboxProtocol::categoryCoversSubtree_data()
@@ -398,18 +411,17 @@ void TestSandboxProtocol::picturesFromHostHeader()
     QCOMPARE(m_sandbox.get("/pic/999.jpg").status, 404);
 }
 
-void TestSandboxProtocol::itemLinkCode()
+void TestSandboxProtocol::linkCodes_data()
 {
-    const Record item = search(searchTarget("连衣裙", "16", 0, "7")).records.value(0);
-    const QString address = linkResult(linkTarget(item.id, "13"));
-    QCOMPARE(address, m_sandbox.baseUrl() + "/item/" + item.id + ".html");
-    const auto page = m_sandbox.get(QUrl(address).path());
-    QCOMPARE(page.status, 200);
-    QVERIFY(QString::fromUtf8(page.body).contains(plain(item.title)));
-}
+    QTest::addColumn<QString>("aid");
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("page");  // "item", "shop", or empty for a short result
+    QTest::addColumn<QString>("shows"); // text of the page linked to
 
-void TestSandboxProtocol::sellerLinkCodeIgnoresCase()
-{
+    const Record dress = search(searchTarget("连衣裙", "16", 0, "7")).records.value(0);
+    QTest::newRow("item") << dress.id << "13"
+                          << "item" << plain(dress.title);
+
     Record withCapitals;
     for (int offset = 0; offset < 400 && withCapitals.member.isEmpty(); offset += 20) {
         for (const Record &r : search(searchTarget("", "", offset, "9")).records) {
@@ -419,41 +431,57 @@ void TestSandboxProtocol::sellerLinkCodeIgnoresCase()
             }
         }
     }
-    QVERIFY2(!withCapitals.member.isEmpty(), "no seller id with capitals found");
+    // The program lower-cases what it reads from its links; either way is the same shop.
+    QTest::newRow("seller, lower-cased") << withCapitals.member.toLower() << "43"
+                                         << "shop" << withCapitals.contact;
+    QTest::newRow("seller, capitals kept") << withCapitals.member << "43"
+                                           << "shop" << withCapitals.contact;
 
-    // The program lower-cases what it reads from its links.
-    const QString address = linkResult(linkTarget(withCapitals.member.toLower(), "43"));
-    QVERIFY2(address.size() > 5, qPrintable(address));
-    QVERIFY(address.startsWith(m_sandbox.baseUrl() + "/shop/"));
-    QCOMPARE(linkResult(linkTarget(withCapitals.member, "43")), address);
-    const auto page = m_sandbox.get(QUrl(address).path());
-    QCOMPARE(page.status, 200);
-    QVERIFY(QString::fromUtf8(page.body).contains(withCapitals.contact));
-}
-
-void TestSandboxProtocol::unknownIdentifiersGetShortResult_data()
-{
-    QTest::addColumn<QString>("aid");
-    QTest::addColumn<QString>("mode");
     const Record item = search(searchTarget("", "16", 0, "9")).records.value(0);
     QTest::newRow("unknown item") << "999"
-                                  << "13";
+                                  << "13"
+                                  << ""
+                                  << "";
     QTest::newRow("unknown seller") << "nosuchseller"
-                                    << "43";
-    QTest::newRow("item id as a seller") << item.id << "43";
-    QTest::newRow("seller id as an item") << item.member << "13";
+                                    << "43"
+                                    << ""
+                                    << "";
+    QTest::newRow("item id as a seller") << item.id << "43"
+                                         << ""
+                                         << "";
+    QTest::newRow("seller id as an item") << item.member << "13"
+                                          << ""
+                                          << "";
     QTest::newRow("empty item") << ""
-                                << "13";
-    QTest::newRow("unknown mode") << item.id << "99";
+                                << "13"
+                                << ""
+                                << "";
+    QTest::newRow("unknown mode") << item.id << "99"
+                                  << ""
+                                  << "";
 }
 
-void TestSandboxProtocol::unknownIdentifiersGetShortResult()
+void TestSandboxProtocol::linkCodes()
 {
     QFETCH(QString, aid);
     QFETCH(QString, mode);
+    QFETCH(QString, page);
+    QFETCH(QString, shows);
     const QString result = linkResult(linkTarget(aid, mode));
     QVERIFY2(result != "<none>", "a RESULT element is always present");
-    QVERIFY2(result.size() <= 5, qPrintable(result));
+    if (page.isEmpty()) {
+        QVERIFY2(result.size() <= 5, qPrintable(result));
+        return;
+    }
+    QVERIFY2(!aid.isEmpty(), "no such record found");
+    if (page == "item")
+        QCOMPARE(result, m_sandbox.baseUrl() + "/item/" + aid + ".html");
+    else
+        QCOMPARE(result, linkResult(linkTarget(aid.toLower(), mode)));
+    QVERIFY2(result.startsWith(m_sandbox.baseUrl() + '/' + page + '/'), qPrintable(result));
+    const auto reply = m_sandbox.get(QUrl(result).path());
+    QCOMPARE(reply.status, 200);
+    QVERIFY(QString::fromUtf8(reply.body).contains(shows));
 }
 
 QTEST_GUILESS_MAIN(TestSandboxProtocol)
