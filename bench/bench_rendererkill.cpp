@@ -4,8 +4,8 @@
 // it again is printed, several times over.
 //
 //   kestrova-bench-rendererkill [KILLS]
-#include "support/pane/PaneInspect.h"
 #include "support/WaitUntil.h"
+#include "support/pane/PaneInspect.h"
 
 #include "panes/EngineSwitches.h"
 #include "panes/PaneScheme.h"
@@ -45,8 +45,8 @@ double killAndWait(WebEnginePane *pane)
     ::kill(pid_t(pid), SIGKILL);
     // The death is seen first: until then the pane still counts as shown.
     bool died = false;
-    const auto connection = QObject::connect(page, &QWebEnginePage::renderProcessTerminated,
-                                             [&died] { died = true; });
+    const auto connection =
+        QObject::connect(page, &QWebEnginePage::renderProcessTerminated, [&died] { died = true; });
     const bool back = waitUntil(
         [&] {
             return died && page->renderProcessPid() > 0 && page->renderProcessPid() != pid &&
