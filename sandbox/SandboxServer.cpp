@@ -95,6 +95,11 @@ bool SandboxServer::prepare(QString *error)
     m_http = std::make_unique<httplib::Server>();
     m_http->new_task_queue = [] { return new httplib::ThreadPool(WorkerThreads); };
     m_http->set_keep_alive_max_count(1000);
+    // Stopping waits for every worker, and a worker holding an idle kept-alive
+    // connection notices the stop only when that connection times out (5 s by
+    // default): a client that keeps its connections, like the panes' engine, would
+    // hold every stop for that long.
+    m_http->set_keep_alive_timeout(1);
     // Headers and body go out in separate writes; without this, delayed ACKs
     // cost every kept-alive answer about 40 ms.
     m_http->set_tcp_nodelay(true);

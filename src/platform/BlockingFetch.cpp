@@ -57,7 +57,8 @@ BlockingFetch::Result BlockingFetch::get(const QString &url, int timeoutMs)
 
     auto job = std::make_shared<Job>();
     job->url = address.toEncoded();
-    job->timeoutMs = timeoutMs;
+    job->timeoutMs =
+        m_options.maxTimeoutMs > 0 ? qMin(timeoutMs, m_options.maxTimeoutMs) : timeoutMs;
     QElapsedTimer clock;
     clock.start();
     ++m_busy;

@@ -19,6 +19,8 @@ struct FetchOptions
 {
     // The XML reader's time-out, which its callers leave unbounded.
     int xmlTimeoutMs = 10 * 1000;
+    // Above zero, no fetch waits longer than this, whatever its caller asks.
+    int maxTimeoutMs = 0;
 };
 
 // The one way this program fetches: a GET that runs on a worker thread while the

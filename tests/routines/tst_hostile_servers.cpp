@@ -29,7 +29,7 @@ namespace {
 using Answer = ScriptedServer::Response;
 using RoutineRun::Routine;
 
-// The XML loads' time-out in this suite; the text fetches keep the routines' own.
+// Every fetch's time-out in this suite; the routines' own are checked where they are set.
 constexpr int XmlTimeoutMs = 2000;
 constexpr qint64 CapKiB = 16 * 1024; // the cap the design sets
 // Twice the cap and room for the heap: what one answer may add to resident memory.
@@ -110,6 +110,7 @@ std::unique_ptr<ContextFixture> loadedFixture()
 {
     FetchOptions options;
     options.xmlTimeoutMs = XmlTimeoutMs;
+    options.maxTimeoutMs = XmlTimeoutMs;
     auto f = std::make_unique<ContextFixture>(options);
     f->makeLoaded();
     f->ctx.state.PageText = QStringLiteral("1");
